@@ -1,0 +1,34 @@
+// The kiosk's one road to the store server: a JSON POST with the daily token, and the
+// unwrapping of the {"success", "data", "message"} reply envelope.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <string_view>
+
+#include "varnok/platform.h"
+
+namespace varnok {
+
+// MD5 of the text (characters above 127 hashed as '?'), as 32 upper-case hex digits.
+std::u16string Md5Hex(std::u16string_view text);
+
+// "Basic" followed by the lower-case token for this store, resource and day.
+std::u16string authorizationHeader(std::u16string_view store, std::u16string_view resource,
+                                   const LocalDateTime& today);
+
+// Posts body to baseUrl + "/" + resource. Returns true with the "data" member's JSON
+// text in reply, or false with reply empty or the server's "message". Errors on the way
+// are logged; only an error of the log itself leaves it.
+bool SendRequest(std::u16string& reply, std::u16string_view resource, std::u16string_view baseUrl,
+                 std::u16string_view store, std::u16string_view body);
+
+// The HTTP client's limits: 30 s to connect, 30 s without data ends the exchange.
+struct HttpTimeouts {
+  std::chrono::milliseconds connect{30000};
+  std::chrono::milliseconds idle{30000};
+};
+// Tests shorten the limits; the program never changes them.
+void setHttpTimeouts(const HttpTimeouts& timeouts) noexcept;
+
+}  // namespace varnok
