@@ -1,0 +1,21 @@
+// The kiosk program: one full-screen window that shows what the store server knows
+// about each scanned product.
+#include <QApplication>
+
+#include "UfrmPrincipal.h"
+#include "varnok/UfrmMessageBox.h"
+#include "varnok/regional.h"
+
+int main(int argc, char* argv[]) {
+  QApplication application(argc, argv);
+  // The screen and the log use the separators of the locale the kiosk starts with.
+  varnok::setRegionalSettings(varnok::readSystemRegionalSettings());
+  varnok::installConfirmationDialog();
+
+  varnok::TfrmVarnok window;
+  varnok::frmVarnok = &window;
+  window.showFullScreen();
+  const int result = QApplication::exec();
+  varnok::frmVarnok = nullptr;
+  return result;
+}
