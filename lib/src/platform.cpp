@@ -33,8 +33,8 @@ LocalDateTime systemLocalNow() {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);
-  return LocalDateTime{local.tm_year + 1900, local.tm_mon + 1,  local.tm_mday,
-                       local.tm_hour,        local.tm_min,      local.tm_sec};
+  return LocalDateTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                       local.tm_hour,        local.tm_min,     local.tm_sec};
 }
 
 }  // namespace
@@ -59,6 +59,8 @@ LocalDateTime localNow() {
   return systemLocalNow();
 }
 
-void setClock(std::function<LocalDateTime()> clock) { clockOverride() = std::move(clock); }
+void setClock(std::function<LocalDateTime()> clock) {
+  clockOverride() = std::move(clock);
+}
 
 }  // namespace varnok

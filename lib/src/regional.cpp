@@ -13,7 +13,9 @@ RegionalSettings& currentSettings() noexcept {
   return settings;
 }
 
-bool isFormatLetter(QChar c) { return c.isLetter() || c == u'\''; }
+bool isFormatLetter(QChar c) {
+  return c.isLetter() || c == u'\'';
+}
 
 // A short date or time format such as "dd/MM/yyyy", "d.M.yy" or "h:mm AP" names its
 // separator as the first character that is neither a field letter, a quote nor a blank.
@@ -26,10 +28,7 @@ char16_t separatorOf(const QString& format, char16_t fallback) {
   return fallback;
 }
 
-}  // namespace
-
-RegionalSettings readSystemRegionalSettings() {
-  const QLocale locale = QLocale::system();
+RegionalSettings settingsOf(const QLocale& locale) {
   RegionalSettings settings;
   const QString decimal = locale.decimalPoint();
   if (decimal.size() == 1) {
@@ -40,7 +39,20 @@ RegionalSettings readSystemRegionalSettings() {
   return settings;
 }
 
-const RegionalSettings& regionalSettings() noexcept { return currentSettings(); }
+}  // namespace
+
+RegionalSettings readSystemRegionalSettings() {
+  return settingsOf(QLocale::system());
+}
+
+RegionalSettings regionalSettingsOfLocale(std::string_view localeName) {
+  return settingsOf(
+      QLocale(QString::fromUtf8(localeName.data(), static_cast<qsizetype>(localeName.size()))));
+}
+
+const RegionalSettings& regionalSettings() noexcept {
+  return currentSettings();
+}
 
 void setRegionalSettings(const RegionalSettings& settings) noexcept {
   currentSettings() = settings;

@@ -6,7 +6,9 @@
 
 namespace varnok {
 
-// One byte per UTF-16 code unit; a character the code page cannot hold becomes '?'.
+// One byte per character; a character the code page cannot hold becomes '?' (a
+// surrogate pair is one character). Bytes 0x81, 0x8D, 0x8F, 0x90 and 0x9D, which the
+// code page leaves unassigned, map to the C1 controls of the same value, both ways.
 std::string toWindows1252(std::u16string_view text);
 std::u16string fromWindows1252(std::string_view bytes);
 

@@ -2,6 +2,8 @@
 // locale the program starts with. JSON numbers never use them (they always use '.').
 #pragma once
 
+#include <string_view>
+
 namespace varnok {
 
 struct RegionalSettings {
@@ -12,6 +14,9 @@ struct RegionalSettings {
 
 // The separators of the locale the process started with (LANG, LC_ALL, LC_*).
 RegionalSettings readSystemRegionalSettings();
+// The separators of a named locale such as "pt_BR" or "de_DE", as the system reading
+// would give them under that locale.
+RegionalSettings regionalSettingsOfLocale(std::string_view localeName);
 // The program's current settings.
 const RegionalSettings& regionalSettings() noexcept;
 // Sets the program's settings, the JSON library's regional decimal separator included.
