@@ -154,6 +154,7 @@ class TJsonValue final : public TJsonBase {
   std::unique_ptr<TJsonArray> FArrayValue;
 
   friend class JsonReader;
+  friend class JsonTree;
 };
 
 // Integral arguments other than bool and the 64-bit integer itself, so that Put(5)
@@ -201,6 +202,7 @@ class TJsonArray final : public TJsonBase {
   std::vector<std::unique_ptr<TJsonValue>> FList;
 
   friend class JsonReader;
+  friend class JsonTree;
 };
 
 class TJsonPair final : public TJsonBase {
@@ -222,6 +224,7 @@ class TJsonPair final : public TJsonBase {
   std::unique_ptr<TJsonValue> FValue;
 
   friend class JsonReader;
+  friend class JsonTree;
 };
 
 class TJsonObject final : public TJsonBase {
@@ -276,6 +279,7 @@ class TJsonObject final : public TJsonBase {
   bool FAutoAdd = true;
 
   friend class JsonReader;
+  friend class JsonTree;
 };
 
 }  // namespace varnok::json
