@@ -134,6 +134,9 @@ struct FailureCase {
   void (*prepare)(const fs::path& exeDir);
   std::string message;
 };
+void PrintTo(const FailureCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 // Every path below the folder with the bytes of its regular files, in a fixed order.
 std::vector<std::pair<fs::path, std::string>> snapshot(const fs::path& dir) {

@@ -39,6 +39,15 @@ RecordedRequest record(const httplib::Request& req) {
 
 }  // namespace
 
+ScriptedReply makeReply(int status, std::string contentType, std::string body, HeaderList headers) {
+  ScriptedReply reply;
+  reply.status = status;
+  reply.contentType = std::move(contentType);
+  reply.body = std::move(body);
+  reply.headers = std::move(headers);
+  return reply;
+}
+
 std::string RecordedRequest::header(std::string_view name, bool* found) const {
   for (const auto& [headerName, value] : headers) {
     if (equalIgnoringCase(headerName, name)) {
@@ -131,14 +140,14 @@ void ScriptedServer::serve(const RecordedRequest& request, ScriptedReply& reply)
     handler = handler_;
   }
   if (!handler) {
-    reply = ScriptedReply{404, "text/plain", "not scripted", {}, false, false};
+    reply = makeReply(404, "text/plain", "not scripted");
     return;
   }
   reply = handler(request);
   if (reply.neverAnswer) {
     std::unique_lock lock(mutex_);
     stopping_.wait(lock, [this] { return stopped_; });
-    reply = ScriptedReply{503, "text/plain", "stopped", {}, false, false};
+    reply = makeReply(503, "text/plain", "stopped");
   }
 }
 

@@ -45,6 +45,10 @@ struct ScriptedReply {
   bool neverAnswer = false;
 };
 
+// A plain reply: status, Content-Type (none when empty), body and further headers.
+ScriptedReply makeReply(int status, std::string contentType, std::string body,
+                        HeaderList headers = {});
+
 class ScriptedServer {
  public:
   using Handler = std::function<ScriptedReply(const RecordedRequest&)>;
