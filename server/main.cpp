@@ -4,6 +4,7 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
@@ -68,8 +69,13 @@ std::optional<Options> parseOptions(int argc, char** argv) {
   Options options;
   for (int i = 1; i < argc; ++i) {
     const std::string_view name = argv[i];
+    constexpr std::string_view kKnown[] = {"--host", "--port", "--db", "--import", "--clock"};
+    if (std::find(std::begin(kKnown), std::end(kKnown), name) == std::end(kKnown)) {
+      std::cerr << "varnok-store-server: unknown option " << name << '\n';
+      return std::nullopt;
+    }
     if (i + 1 >= argc) {
-      std::cerr << "varnok-store-server: " << name << " needs a value or is unknown\n";
+      std::cerr << "varnok-store-server: " << name << " needs a value\n";
       return std::nullopt;
     }
     const std::string value = argv[++i];
@@ -86,16 +92,13 @@ std::optional<Options> parseOptions(int argc, char** argv) {
       options.db = value;
     } else if (name == "--import") {
       options.import = value;
-    } else if (name == "--clock") {
+    } else {
       options.clock = parseClock(value);
       if (!options.clock) {
         std::cerr << "varnok-store-server: --clock takes \"YYYY-MM-DD HH:MM:SS\", not " << value
                   << '\n';
         return std::nullopt;
       }
-    } else {
-      std::cerr << "varnok-store-server: unknown option " << name << '\n';
-      return std::nullopt;
     }
   }
   if (options.port < 0 || options.db.empty()) {
@@ -141,8 +144,9 @@ void loadProducts(StoreDatabase& database, const std::optional<std::string>& csv
     std::cerr << *csv << ':' << problem.line << ": " << problem.message << '\n';
   }
   database.putProducts(imported.products);
-  std::cerr << "imported " << imported.products.size() << " products from " << *csv << ", "
-            << imported.problems.size() << " bad lines\n";
+  const std::size_t refused = imported.problems.size();
+  std::cerr << *csv << ": imported " << imported.products.size() << " products, refused " << refused
+            << (refused == 1 ? " line\n" : " lines\n");
 }
 
 bool knownPath(const std::string& path) {
@@ -158,9 +162,11 @@ void sendReply(httplib::Response& response, const Reply& reply) {
   response.set_content(reply.body, "application/json; charset=utf-8");
 }
 
+// An empty header counts as none.
 std::optional<std::string> authorizationOf(const httplib::Request& request) {
-  if (!request.has_header("Authorization")) return std::nullopt;
-  return request.get_header_value("Authorization");
+  std::string value = request.get_header_value("Authorization");
+  if (value.empty()) return std::nullopt;
+  return value;
 }
 
 void installRoutes(httplib::Server& server, StoreService& service) {
@@ -195,10 +201,18 @@ void installRoutes(httplib::Server& server, StoreService& service) {
         sendReply(response, {response.status, failureEnvelope("Requisição inválida")});
         return httplib::Server::HandlerResponse::Handled;
       }));
-  server.set_logger([](const httplib::Request& request, const httplib::Response& response) {
+  // Logged just before the reply goes out, so that a client that has its answer also
+  // finds the line (the library's own logger runs after sending).
+  server.set_post_routing_handler([](const httplib::Request& request, httplib::Response& response) {
     printLine(timestamp(varnok::localNow()) + ' ' + printable(request.method) + ' ' +
               printable(request.path) + ' ' + std::to_string(response.status) + ' ' +
               codigoForLog(request.body));
+  });
+  // The library's default adds SO_REUSEPORT, which would let a second server share our
+  // port and take half of the requests; only the TIME_WAIT reuse is wanted.
+  server.set_socket_options([](socket_t socket) {
+    int yes = 1;
+    setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
   });
 }
 

@@ -9,6 +9,7 @@
 #include <sys/prctl.h>
 #endif
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -157,9 +158,9 @@ StoreServerProcess::~StoreServerProcess() {
   std::filesystem::remove_all(dir_, ignored);
 }
 
-int StoreServerProcess::stop() {
+int StoreServerProcess::stop(int signalNumber) {
   if (pid_ > 0) {
-    kill(pid_, SIGTERM);
+    kill(pid_, signalNumber);
     const auto status = waitFor(pid_, kStopLimit);
     exitStatus_ = status ? *status : killAndWait(pid_);
     pid_ = -1;
@@ -170,6 +171,18 @@ int StoreServerProcess::stop() {
 std::string StoreServerProcess::output() const {
   return readFile(dir_ / "stdout.txt");
 }
+std::string StoreServerProcess::outputWithLines(std::size_t count) const {
+  const auto deadline = Clock::now() + kStartLimit;
+  for (;;) {
+    std::string out = output();
+    if (static_cast<std::size_t>(std::count(out.begin(), out.end(), '\n')) >= count ||
+        Clock::now() >= deadline) {
+      return out;
+    }
+    std::this_thread::sleep_for(kPollInterval);
+  }
+}
+
 std::string StoreServerProcess::errorOutput() const {
   return readFile(dir_ / "stderr.txt");
 }

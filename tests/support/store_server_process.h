@@ -2,6 +2,7 @@
 // port of 127.0.0.1 over a fresh database, and always stopped again.
 #pragma once
 
+#include <signal.h>
 #include <sys/types.h>
 
 #include <cstdint>
@@ -48,9 +49,14 @@ class StoreServerProcess {
   std::string output() const;
   std::string errorOutput() const;
 
-  // SIGTERM, then waits for the exit. Returns the exit status, or 128 + the signal
-  // number when a signal ended it; later calls return the same value.
-  int stop();
+  // Waits until standard output holds at least count lines (the server writes its log
+  // line just after the reply) and returns it; gives up after 30 seconds.
+  std::string outputWithLines(std::size_t count) const;
+
+  // Sends the signal (SIGTERM unless told otherwise), then waits for the exit. Returns
+  // the exit status, or 128 + the signal number when a signal ended it; later calls
+  // return the same value.
+  int stop(int signalNumber = SIGTERM);
 
  private:
   std::filesystem::path dir_;
