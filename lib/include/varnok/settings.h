@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace varnok {
 
@@ -15,13 +17,29 @@ struct KioskSettings {
   std::u16string Banco = u"quorvel";
   std::int32_t Porta = 9000;
   std::int32_t Usuario = 1;
+
+  bool operator==(const KioskSettings&) const = default;
 };
 
 // executableDir() / "ini" / "config-check.ini"
 std::filesystem::path settingsFilePath();
 
 // Reads the six keys; a missing file, section or key or an unreadable integer gives
-// the default.
+// the default. A file that cannot be opened counts as missing.
+//
+// The file: UTF-8 (a byte-order mark is skipped), or Windows-1252 when it is not valid
+// UTF-8; CR LF or LF line ends; "[name]" opens a section; "key=value" gives a value
+// (the text after the first "=", blanks around it removed, then one enclosing pair of
+// double or single quotes); lines starting with ";" or "#" and lines without "=" are
+// skipped. Section and key names match without regard to ASCII letter case; the first
+// occurrence of a key in its section counts.
 KioskSettings readKioskSettings(const std::filesystem::path& iniFile);
+
+// The integer forms of a settings value: "0x"/"0X" followed by hexadecimal digits (when
+// the text is longer than 2 characters), or leading blanks, an optional "+" or "-", then
+// decimal digits or "$", "x" or "X" followed by hexadecimal digits. Hexadecimal digits
+// give the magnitude, so "$FFFFFFFF" is out of range rather than -1. Empty when the text
+// is not such a number or lies outside the 32-bit signed range.
+std::optional<std::int32_t> readSettingsInteger(std::u16string_view text) noexcept;
 
 }  // namespace varnok
