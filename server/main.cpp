@@ -5,6 +5,7 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
@@ -238,10 +239,17 @@ int serve(const Options& options) {
 
   // SIGTERM and SIGINT are taken by sigwait on this thread; the HTTP threads never see
   // them. A listener that ends by itself raises SIGTERM to wake this thread too.
-  std::thread listener([&server] {
+  std::atomic<bool> listenerDone = false;
+  std::thread listener([&server, &listenerDone] {
     server.listen_after_bind();
+    listenerDone = true;
     kill(getpid(), SIGTERM);
   });
+  // A stop request reaches the listener only once its loop runs; the address line is
+  // what tells a parent process that it may send one.
+  while (!server.is_running() && !listenerDone) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
   printLine("listening on http://" + options.host + ':' + std::to_string(port));
 
   sigset_t stopSignals;
