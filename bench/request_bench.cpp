@@ -89,12 +89,11 @@ class BarePost {
   std::string authorization_;
 };
 
+// True when the server answered with data, as the demo catalogue does for this code.
 bool sendRequest() {
   std::u16string reply;
   const std::u16string base = varnok::json::FromUtf8(storeServer().baseUrl());
-  varnok::SendRequest(reply, kResource, base, kStore, kBody);
-  // A lookup that the server answers at all gives data or a message; nothing is empty.
-  return !reply.empty();
+  return varnok::SendRequest(reply, kResource, base, kStore, kBody);
 }
 
 double microseconds(Clock::duration d) {
@@ -116,6 +115,7 @@ double timed(Call&& call) {
 }
 
 void BM_RequestSendRequest(benchmark::State& state) {
+  sendRequest();  // starts the server and warms both sides up
   std::vector<double> samples;
   samples.reserve(kRequests);
   for (auto _ : state) {
@@ -131,6 +131,7 @@ void BM_RequestSendRequest(benchmark::State& state) {
 
 void BM_RequestBarePost(benchmark::State& state) {
   const BarePost bare;
+  bare.send();
   std::vector<double> samples;
   samples.reserve(kRequests);
   for (auto _ : state) {
@@ -142,6 +143,7 @@ void BM_RequestBarePost(benchmark::State& state) {
 // Both alternating, so that any drift of the machine hits them alike.
 void BM_RequestInterleaved(benchmark::State& state) {
   const BarePost bare;
+  bare.send();
   std::vector<double> sendSamples, bareSamples;
   for (auto _ : state) {
     bool answered = false;
