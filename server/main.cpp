@@ -30,6 +30,7 @@ constexpr const char* kUsage =
     "[--clock \"YYYY-MM-DD HH:MM:SS\"]";
 constexpr int kUsageExit = 2;
 constexpr int kFailureExit = 1;
+constexpr std::size_t kMaxBodyBytes = 64 * 1024;
 
 struct Options {
   std::string host = "127.0.0.1";
@@ -199,7 +200,9 @@ void installRoutes(httplib::Server& server, StoreService& service) {
   server.set_error_handler(httplib::Server::HandlerWithResponse(
       [](const httplib::Request&, httplib::Response& response) {
         if (!response.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
-        sendReply(response, {response.status, failureEnvelope("Requisição inválida")});
+        const char* message =
+            response.status == 413 ? "Corpo da requisição grande demais" : "Requisição inválida";
+        sendReply(response, {response.status, failureEnvelope(message)});
         return httplib::Server::HandlerResponse::Handled;
       }));
   // Logged just before the reply goes out, so that a client that has its answer also
@@ -229,6 +232,8 @@ int serve(const Options& options) {
   StoreService service(database);
 
   httplib::Server server;
+  // The kiosk's bodies are a few hundred bytes; anything near this size is no request of it.
+  server.set_payload_max_length(kMaxBodyBytes);
   installRoutes(server, service);
   const int port = bind(server, options);
   if (port < 0) {
@@ -250,7 +255,10 @@ int serve(const Options& options) {
   while (!server.is_running() && !listenerDone) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
-  printLine("listening on http://" + options.host + ':' + std::to_string(port));
+  // An IPv6 address goes between brackets in a URL.
+  const bool ipv6 = options.host.find(':') != std::string::npos;
+  const std::string host = ipv6 ? '[' + options.host + ']' : options.host;
+  printLine("listening on http://" + host + ':' + std::to_string(port));
 
   sigset_t stopSignals;
   sigemptyset(&stopSignals);

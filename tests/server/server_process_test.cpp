@@ -1,7 +1,9 @@
 // Starting, stopping and configuring the demo store server as a process.
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -81,6 +83,27 @@ TEST(StoreServerProcess, ImportsACsvOverTheSampleCatalogue) {
     SCOPED_TRACE(c.codigo);
     EXPECT_EQ(lookup(server, c.codigo, token), c.reply);
   }
+}
+
+TEST(StoreServerProcess, KeepsItsProductsAcrossARestart) {
+  const std::filesystem::path db =
+      testing::TempDir() + "varnok-restart-" + std::to_string(getpid()) + ".db";
+  std::filesystem::remove(db);
+  const std::string arroz =
+      R"({"success":true,"data":[{"id":1001,"nome":"Arroz Integral 5kg","preco_venda":24.5}]})";
+  {
+    StoreServerProcess first(db, {"--import", kCsv});
+    EXPECT_EQ(lookup(first, "7891234567895", kioskToken()), arroz);
+  }
+  // The sample catalogue goes only into an empty database: the imported price stays.
+  StoreServerProcess second(db, {});
+  EXPECT_EQ(lookup(second, "7891234567895", kioskToken()), arroz);
+  EXPECT_EQ(
+      lookup(second, "0000000000456", kioskToken()),
+      R"({"success":true,"data":[{"id":1041,"nome":"Queijo Mussarela kg","preco_venda":39.9}]})");
+  EXPECT_EQ(second.errorOutput(), "");
+  EXPECT_EQ(second.stop(), 0);
+  std::filesystem::remove(db);
 }
 
 TEST(StoreServerProcess, RefusesWhatItCannotStartWith) {

@@ -119,6 +119,16 @@ std::string columnText(sqlite3_stmt* stmt, int column) {
 
 StoreServerProcess::StoreServerProcess(std::vector<std::string> extraArgs)
     : dir_(makeTemporaryDir()), db_(dir_ / "store.db") {
+  start(std::move(extraArgs));
+}
+
+StoreServerProcess::StoreServerProcess(std::filesystem::path dbFile,
+                                       std::vector<std::string> extraArgs)
+    : dir_(makeTemporaryDir()), db_(std::move(dbFile)) {
+  start(std::move(extraArgs));
+}
+
+void StoreServerProcess::start(std::vector<std::string> extraArgs) {
   std::vector<std::string> args = {VARNOK_STORE_SERVER_EXE, "--port", "0", "--db", db().string()};
   args.insert(args.end(), extraArgs.begin(), extraArgs.end());
   try {

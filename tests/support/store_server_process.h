@@ -31,6 +31,8 @@ class StoreServerProcess {
   // waits for its address line. Throws std::runtime_error (with the server's standard
   // error) when the server does not come up.
   explicit StoreServerProcess(std::vector<std::string> extraArgs = {});
+  // The same over an existing database file (a restart), which is left in place.
+  StoreServerProcess(std::filesystem::path dbFile, std::vector<std::string> extraArgs);
   // Stops the server if it still runs and removes its temporary folder.
   ~StoreServerProcess();
   StoreServerProcess(const StoreServerProcess&) = delete;
@@ -59,6 +61,8 @@ class StoreServerProcess {
   int stop(int signalNumber = SIGTERM);
 
  private:
+  void start(std::vector<std::string> extraArgs);
+
   std::filesystem::path dir_;
   std::filesystem::path db_;
   pid_t pid_ = -1;
