@@ -118,7 +118,8 @@ HttpResult postJson(const std::string& url, const std::string& authorization,
   Transfer transfer{&result, std::chrono::steady_clock::now()};
 
   setOption(h, CURLOPT_URL, url.c_str());
-  // "//app/buscaProduto" must reach the server as it stands.
+  // The path goes on the wire exactly as joined: "//app/buscaProduto" keeps its double
+  // slash, and dot segments in a resource are not resolved away either.
   setOption(h, CURLOPT_PATH_AS_IS, 1L);
   setOption(h, CURLOPT_PROTOCOLS_STR, "http,https");
   setOption(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");

@@ -129,6 +129,14 @@ TEST_F(SendRequestTest, SendsThePostWithTheDoubleSlashPathTokenAndBodyAsTheyStan
   EXPECT_EQ(log(), std::nullopt);
 }
 
+// The URL is joined as it stands: dot segments are not resolved either.
+TEST_F(SendRequestTest, LeavesDotSegmentsOfTheResourceAlone) {
+  server_->setReply(makeReply(200, "application/json", R"({"success":true,"data":[]})"));
+  ASSERT_TRUE(send(u"{}", u"/app/./x/../buscaProduto").result);
+  ASSERT_EQ(server_->requests().size(), 1u);
+  EXPECT_EQ(server_->requests()[0].requestLine, "POST //app/./x/../buscaProduto HTTP/1.1");
+}
+
 // Our two headers and what the HTTP client needs; no Expect, even for a body large
 // enough that the client would otherwise wait for "100 Continue".
 TEST_F(SendRequestTest, SendsNoHeaderOfOursBesidesTheTwo) {
