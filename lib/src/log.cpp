@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "varnok/codepage.h"
 #include "varnok/platform.h"
@@ -17,6 +18,15 @@ namespace {
 
 [[noreturn]] void raiseSystemError(int error) {
   throw InputOutputError(std::strerror(error));
+}
+
+// Not finding our own executable is an input/output error of the log like any other.
+std::filesystem::path logFolder() {
+  try {
+    return executableDir() / "Log";
+  } catch (const std::system_error& error) {
+    raiseSystemError(error.code().value());
+  }
 }
 
 // An open log file. Closing is part of writing (a full disk may only show there), so
@@ -109,7 +119,7 @@ std::u16string lineFor(const LocalDateTime& now, std::u16string_view message) {
 }  // namespace
 
 void LogError(std::u16string_view message) {
-  const std::filesystem::path folder = executableDir() / "Log";
+  const std::filesystem::path folder = logFolder();
   // Whether the folder could be made is not checked here: opening the file tells.
   std::error_code ignored;
   std::filesystem::create_directories(folder, ignored);
