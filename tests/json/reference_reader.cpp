@@ -1,5 +1,6 @@
 #include "reference_reader.h"
 
+#include <cstdio>
 #include <vector>
 
 #include "varnok/utf.h"
@@ -152,6 +153,13 @@ void DescribeValue(const TJsonValue& value, std::string& out) {
   switch (value.ValueType()) {
     case TJsonValueType::jvObject: DescribeObject(mutableValue.AsObject(), out); break;
     case TJsonValueType::jvArray: DescribeArray(mutableValue.AsArray(), out); break;
+    case TJsonValueType::jvNumber: {
+      // Every bit of the double, where Stringify shows 15 digits.
+      char digits[32];
+      std::snprintf(digits, sizeof digits, "%.17g", value.AsNumber());
+      out += digits;
+      break;
+    }
     default: out += ToUtf8(value.Stringify());
   }
 }
