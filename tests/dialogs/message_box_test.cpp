@@ -2,10 +2,12 @@
 // AskConfirmation has shown it, then types keys or clicks into it.
 #include <QApplication>
 #include <QFontInfo>
+#include <QImage>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -105,6 +107,14 @@ class MessageBoxTest : public QObject {
                qPrintable(font.family()));
       QCOMPARE(font.pixelSize(), 13);
       QVERIFY(font.bold());
+      QCOMPARE(dialog.memoMsg->palette().color(QPalette::Text), QColor(128, 0, 0));
+      QCOMPARE(dialog.btnSim->style()->name(), QStringLiteral("fusion"));
+      // The navy frame around the two panels, as drawn.
+      const QImage image = dialog.grab().toImage();
+      QCOMPARE(QColor(image.pixel(2, 2)), QColor(0, 0, 128));
+      QCOMPARE(QColor(image.pixel(537, 205)), QColor(0, 0, 128));
+      QCOMPARE(QColor(image.pixel(10, 10)), QColor(185, 209, 234));
+      QCOMPARE(QColor(image.pixel(10, 200)), QColor(215, 228, 242));
       QCOMPARE(dialog.focusWidget(), dialog.btnSim);
       QTest::mouseClick(dialog.btnSim, Qt::LeftButton);
     });
