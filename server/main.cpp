@@ -110,26 +110,12 @@ std::optional<Options> parseOptions(int argc, char** argv) {
   return options;
 }
 
-std::string timestamp(const varnok::LocalDateTime& t) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour,
-                t.minute, t.second);
-  return text;
-}
-
 // Standard output carries the address line and then one line per request; lines from
 // the worker threads must not interleave, and a reader must see each one at once.
 std::mutex outputMutex;
 void printLine(const std::string& line) {
   std::lock_guard lock(outputMutex);
   std::cout << line << std::endl;
-}
-
-std::string printable(std::string text) {
-  for (char& c : text) {
-    if (static_cast<unsigned char>(c) <= 0x20 || c == 0x7F) c = '?';
-  }
-  return text;
 }
 
 void loadProducts(StoreDatabase& database, const std::optional<std::string>& csv) {
@@ -208,8 +194,8 @@ void installRoutes(httplib::Server& server, StoreService& service) {
   // Logged just before the reply goes out, so that a client that has its answer also
   // finds the line (the library's own logger runs after sending).
   server.set_post_routing_handler([](const httplib::Request& request, httplib::Response& response) {
-    printLine(timestamp(varnok::localNow()) + ' ' + printable(request.method) + ' ' +
-              printable(request.path) + ' ' + std::to_string(response.status) + ' ' +
+    printLine(timestampText(varnok::localNow()) + ' ' + printableForLog(request.method) + ' ' +
+              printableForLog(request.path) + ' ' + std::to_string(response.status) + ' ' +
               codigoForLog(request.body));
   });
   // The library's default adds SO_REUSEPORT, which would let a second server share our

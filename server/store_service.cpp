@@ -100,13 +100,6 @@ std::optional<Reply> refuseToken(const std::optional<std::string>& authorization
   return std::nullopt;
 }
 
-std::string timestamp(const LocalDateTime& t) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour,
-                t.minute, t.second);
-  return text;
-}
-
 template <typename Handler>
 Reply guarded(Handler&& handler) {
   try {
@@ -119,6 +112,13 @@ Reply guarded(Handler&& handler) {
 }
 
 }  // namespace
+
+std::string timestampText(const LocalDateTime& t) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour,
+                t.minute, t.second);
+  return text;
+}
 
 std::string failureEnvelope(std::string_view message) {
   return dump(json{{"success", false}, {"message", message}});
@@ -156,7 +156,7 @@ Reply StoreService::saveProductCheck(const std::optional<std::string>& authoriza
     check.qtd = requireNumber(request, "QTD");
     check.idUsuario = requireInteger(request, "ID_USUARIO");
 
-    const std::int64_t id = database_.addCheck(check, timestamp(localNow()));
+    const std::int64_t id = database_.addCheck(check, timestampText(localNow()));
     return Reply{200, successEnvelope(json{{"id", id}})};
   });
 }
@@ -172,13 +172,16 @@ std::string codigoForLog(std::string_view body) {
   } catch (const BadRequest&) {
     return "-";
   }
-  // One request, one line: control characters and blanks would break the line apart.
   constexpr std::size_t kMaxShown = 40;
   if (codigo.size() > kMaxShown) codigo = codigo.substr(0, kMaxShown) + "...";
-  for (char& c : codigo) {
+  return codigo.empty() ? "-" : printableForLog(std::move(codigo));
+}
+
+std::string printableForLog(std::string text) {
+  for (char& c : text) {
     if (static_cast<unsigned char>(c) <= 0x20 || c == 0x7F) c = '?';
   }
-  return codigo.empty() ? "-" : codigo;
+  return text;
 }
 
 }  // namespace varnok::store

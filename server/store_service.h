@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "store_database.h"
+#include "varnok/platform.h"
 
 namespace varnok::store {
 
@@ -28,11 +29,18 @@ class StoreService {
   StoreDatabase& database_;
 };
 
+// "YYYY-MM-DD HH:MM:SS", as the request log and the check records show arrival times.
+std::string timestampText(const LocalDateTime& moment);
+
 // {"success":false,"message":message}, for errors of any layer.
 std::string failureEnvelope(std::string_view message);
 
 // The product code a request body asks about ("codigo" or "CODIGO"), made safe for a
 // one-line log entry; "-" when there is none.
 std::string codigoForLog(std::string_view body);
+
+// One request, one log line: blanks and control characters, which would split the
+// line or its fields, become "?".
+std::string printableForLog(std::string text);
 
 }  // namespace varnok::store
