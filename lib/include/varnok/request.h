@@ -19,7 +19,8 @@ std::u16string authorizationHeader(std::u16string_view store, std::u16string_vie
 
 // Posts body to baseUrl + "/" + resource. Returns true with the "data" member's JSON
 // text in reply, or false with reply empty or the server's "message". Errors on the way
-// are logged; only an error of the log itself leaves it.
+// are logged; only an error of the log itself leaves it. A reply body over 16 MiB is
+// such an error: the transfer stops there instead of filling memory.
 bool SendRequest(std::u16string& reply, std::u16string_view resource, std::u16string_view baseUrl,
                  std::u16string_view store, std::u16string_view body);
 
