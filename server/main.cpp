@@ -267,6 +267,10 @@ int main(int argc, char** argv) {
   sigaddset(&stopSignals, SIGINT);
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
+  if (argc == 2 && std::string_view(argv[1]) == "--help") {
+    std::cout << kUsage << '\n';
+    return 0;
+  }
   const auto options = parseOptions(argc, argv);
   if (!options) {
     std::cerr << kUsage << '\n';

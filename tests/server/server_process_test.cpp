@@ -106,7 +106,7 @@ TEST(StoreServerProcess, KeepsItsProductsAcrossARestart) {
   std::filesystem::remove(db);
 }
 
-TEST(StoreServerProcess, RefusesWhatItCannotStartWith) {
+TEST(StoreServerProcess, ExplainsItsCommandLineAndRefusesWhatItCannotStartWith) {
   StoreServerProcess busy;
   // Beside the running server's database, so that it goes away with its folder.
   const std::string db = (busy.db().parent_path() / "other.db").string();
@@ -138,6 +138,10 @@ TEST(StoreServerProcess, RefusesWhatItCannotStartWith) {
        1,
        "varnok-store-server: cannot listen on 127.0.0.1:" + busyPort + "\n"},
   };
+  const auto help = runStoreServerToExit({"--help"});
+  EXPECT_EQ(help.exitStatus, 0);
+  EXPECT_EQ(help.output, kUsage);
+  EXPECT_EQ(help.errorOutput, "");
   for (const auto& c : cases) {
     std::string shown;
     for (const auto& arg : c.args) shown += arg + " ";
