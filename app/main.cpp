@@ -1,6 +1,7 @@
 // The kiosk program: one full-screen window that shows what the store server knows
 // about each scanned product.
 #include <QApplication>
+#include <QScreen>
 
 #include "UfrmPrincipal.h"
 #include "varnok/UfrmMessageBox.h"
@@ -14,6 +15,9 @@ int main(int argc, char* argv[]) {
 
   varnok::TfrmVarnok window;
   varnok::frmVarnok = &window;
+  // The screen's geometry first: without a window manager nothing else would size a
+  // full-screen window.
+  window.setGeometry(window.screen()->geometry());
   window.showFullScreen();
   const int result = QApplication::exec();
   varnok::frmVarnok = nullptr;
