@@ -101,7 +101,12 @@ void TfrmVarnok::buildComponents() {
   setWindowTitle(QStringLiteral("Varnok"));
   setWindowFlag(Qt::FramelessWindowHint);
   setWindowOpacity(1.0);
-  setBackgroundRole(QPalette::Button);
+  // The background is the system's button face. It goes into the Window role, which
+  // the children inherit, rather than into the background role: a child inherits that
+  // role too and would then draw its text in the button-text colour.
+  QPalette windowPalette = palette();
+  windowPalette.setColor(QPalette::Window, windowPalette.color(QPalette::Button));
+  setPalette(windowPalette);
   setAutoFillBackground(true);
   setFocusPolicy(Qt::StrongFocus);
   resize(914, 621);

@@ -2,6 +2,7 @@
 // clearing of a result.
 #include <QApplication>
 #include <QFontInfo>
+#include <QImage>
 #include <QLabel>
 #include <QLayout>
 #include <QTest>
@@ -33,6 +34,19 @@ void checkLabelLook(const QLabel* label, int pixelSize, bool bold, const QColor&
   QCOMPARE(label->palette().color(QPalette::WindowText), textColour);
   QCOMPARE(label->alignment(), Qt::AlignCenter);
   QCOMPARE(label->textFormat(), Qt::PlainText);
+}
+
+// Whether the widget, as drawn, holds a pixel of exactly that colour.
+bool drawsColour(QWidget* widget, const QColor& colour) {
+  const QImage image = widget->grab().toImage();
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      if (image.pixelColor(x, y).rgb() == colour.rgb()) {
+        return true;
+      }
+    }
+  }
+  return false;
 }
 
 }  // namespace
@@ -81,6 +95,25 @@ class TimersTest : public QObject {
     QCOMPARE(settings.Host, std::u16string(u"localhost"));
     QCOMPARE(settings.Porta, 9000);
     QCOMPARE(settings.Tipo, std::u16string(u"T"));
+  }
+
+  // The colours as drawn, not only as set: navy banner with white caption, navy lines
+  // on the button face.
+  void drawnColours() {
+    window_ = std::make_unique<TfrmVarnok>();
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    const QColor buttonFace = QApplication::palette().color(QPalette::Button);
+    const QImage banner = window_->pnl1->grab().toImage();
+    QCOMPARE(banner.pixelColor(2, 2).rgb(), kNavy.rgb());
+    QVERIFY(drawsColour(window_->pnl1, Qt::white));
+    for (QLabel* label :
+         {window_->lblData, window_->lblProduto1, window_->lblProduto2, window_->lblProduto3}) {
+      label->setText(QStringLiteral("IH"));
+      QCOMPARE(label->grab().toImage().pixelColor(2, 2).rgb(), buttonFace.rgb());
+      QVERIFY2(drawsColour(label, kNavy), qPrintable(label->objectName()));
+      QVERIFY2(!drawsColour(label, Qt::black), qPrintable(label->objectName()));
+    }
   }
 
   void settingsAreReadOnceAtCreation() {
