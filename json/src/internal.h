@@ -45,7 +45,12 @@ void RefreshDecimalSeparatorSnapshot() noexcept;
 // The integer form: the value, or false for any other text.
 bool TryJsonToInteger(std::u16string_view text, std::int64_t& value) noexcept;
 
-// Appends the JSON text of a number (see FloatToJson) to out.
+// The JSON text of a number (see FloatToJson) or an integer, written at out; the end
+// of the text is returned. Neither writes more than kLongestNumber code units
+// ("-1.23456789012345E-308", "-9223372036854775808").
+inline constexpr std::size_t kLongestNumber = 24;
+char16_t* WriteFloat(char16_t* out, double value);
+char16_t* WriteInteger(char16_t* out, std::int64_t value);
 void AppendFloat(std::u16string& out, double value);
 void AppendInteger(std::u16string& out, std::int64_t value);
 
@@ -84,6 +89,7 @@ class JsonTree {
 
   // Appends the JSON text of any node.
   static void Write(const TJsonBase& node, std::u16string& out);
+  static void WriteInto(const TJsonBase& node, std::u16string& out);
 
  private:
   struct CopyJob {

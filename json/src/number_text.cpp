@@ -107,20 +107,30 @@ bool ReadNumber(std::u16string_view s, char16_t point, double& value) noexcept {
   while (i < n && s[i] == u' ') ++i;
   if (i != n) return false;
 
-  // The digits in the form from_chars reads, which never depends on the locale.
-  std::string text;
-  text.reserve(n + 8);
-  if (negative) text += '-';
-  for (std::size_t k = intBegin; k < intEnd; ++k) text += static_cast<char>(s[k]);
-  if (intEnd == intBegin) text += '0';
-  if (fracEnd > fracBegin) {
-    text += '.';
-    for (std::size_t k = fracBegin; k < fracEnd; ++k) text += static_cast<char>(s[k]);
+  // The digits in the form from_chars reads, which never depends on the locale; on the
+  // stack unless the text is long.
+  char local[96];
+  std::string heap;
+  const std::size_t capacity = (intEnd - intBegin) + (fracEnd - fracBegin) + 16;
+  char* text = local;
+  if (capacity > sizeof local) {
+    heap.resize(capacity);
+    text = heap.data();
   }
-  text += 'e';
-  text += std::to_string(exponent);
+  char* out = text;
+  if (negative) *out++ = '-';
+  for (std::size_t k = intBegin; k < intEnd; ++k) *out++ = static_cast<char>(s[k]);
+  if (intEnd == intBegin) *out++ = '0';
+  if (fracEnd > fracBegin) {
+    *out++ = '.';
+    for (std::size_t k = fracBegin; k < fracEnd; ++k) *out++ = static_cast<char>(s[k]);
+  }
+  if (exponent != 0) {
+    *out++ = 'e';
+    out = std::to_chars(out, text + capacity, exponent).ptr;
+  }
   double result = 0.0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), result);
+  const auto [end, error] = std::from_chars(text, out, result);
   if (error == std::errc::result_out_of_range) {
     // Too large, or nearer to zero than the smallest double. Where the first significant
     // digit stands tells which: a tiny number reads as zero, a huge one is no number.
@@ -138,7 +148,7 @@ bool ReadNumber(std::u16string_view s, char16_t point, double& value) noexcept {
     value = negative ? -0.0 : 0.0;
     return true;
   }
-  if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(result)) {
+  if (error != std::errc() || end != out || !std::isfinite(result)) {
     return false;
   }
   value = result;
@@ -204,24 +214,25 @@ bool TryJsonToInteger(std::u16string_view text, std::int64_t& value) noexcept {
   return true;
 }
 
-void AppendInteger(std::u16string& out, std::int64_t value) {
+char16_t* WriteInteger(char16_t* out, std::int64_t value) {
   char buffer[24];
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  out.append(buffer, result.ptr);
+  for (const char* p = buffer; p < result.ptr; ++p) *out++ = static_cast<char16_t>(*p);
+  return out;
 }
 
 // General format with 15 significant digits, trailing zeros dropped: fixed notation
 // for decimal exponents -3 to 15 (writing the value as 0.d1d2... times ten to the
 // power E), scientific notation otherwise. A NaN or an infinity has no JSON form and is
 // written as null, so that the text stays readable.
-void AppendFloat(std::u16string& out, double value) {
+char16_t* WriteFloat(char16_t* out, double value) {
   if (!std::isfinite(value)) {
-    out += u"null";
-    return;
+    for (const char16_t c : std::u16string_view(u"null")) *out++ = c;
+    return out;
   }
   if (value == 0.0) {
-    out += u'0';
-    return;
+    *out++ = u'0';
+    return out;
   }
   // "d.dddddddddddddde[+-]x": to_chars rounds to 15 digits and ignores the locale.
   char buffer[40];
@@ -229,7 +240,7 @@ void AppendFloat(std::u16string& out, double value) {
       std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 14);
   const char* p = buffer;
   if (*p == '-') {
-    out += u'-';
+    *out++ = u'-';
     ++p;
   }
   char digits[15];
@@ -244,25 +255,36 @@ void AppendFloat(std::u16string& out, double value) {
   const int e = exponent + 1;
   if (e >= -3 && e <= 15) {
     if (e <= 0) {
-      out += u"0.";
-      out.append(static_cast<std::size_t>(-e), u'0');
-      out.append(digits, digits + count);
+      *out++ = u'0';
+      *out++ = u'.';
+      for (int k = 0; k < -e; ++k) *out++ = u'0';
+      for (int k = 0; k < count; ++k) *out++ = static_cast<char16_t>(digits[k]);
     } else {
-      for (int k = 0; k < e; ++k) out += k < count ? static_cast<char16_t>(digits[k]) : u'0';
+      for (int k = 0; k < e; ++k) *out++ = k < count ? static_cast<char16_t>(digits[k]) : u'0';
       if (count > e) {
-        out += u'.';
-        out.append(digits + e, digits + count);
+        *out++ = u'.';
+        for (int k = e; k < count; ++k) *out++ = static_cast<char16_t>(digits[k]);
       }
     }
-    return;
+    return out;
   }
-  out += static_cast<char16_t>(digits[0]);
+  *out++ = static_cast<char16_t>(digits[0]);
   if (count > 1) {
-    out += u'.';
-    out.append(digits + 1, digits + count);
+    *out++ = u'.';
+    for (int k = 1; k < count; ++k) *out++ = static_cast<char16_t>(digits[k]);
   }
-  out += u'E';
-  AppendInteger(out, exponent);
+  *out++ = u'E';
+  return WriteInteger(out, exponent);
+}
+
+void AppendInteger(std::u16string& out, std::int64_t value) {
+  char16_t buffer[kLongestNumber];
+  out.append(buffer, WriteInteger(buffer, value));
+}
+
+void AppendFloat(std::u16string& out, double value) {
+  char16_t buffer[kLongestNumber];
+  out.append(buffer, WriteFloat(buffer, value));
 }
 
 }  // namespace detail

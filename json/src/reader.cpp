@@ -9,6 +9,7 @@
 // every skip in one pass over the text and each level then jumps over its nested items
 // instead of scanning them again. Item texts are views into the caller's text; only an
 // error message copies one.
+#include <algorithm>
 #include <limits>
 
 #include "internal.h"
@@ -119,68 +120,80 @@ class JsonReader {
   void ParseArray(TJsonArray& array, std::u16string_view item, int depth);
   void ParseObject(TJsonObject& object, std::u16string_view item, int depth);
   void ParsePair(TJsonPair& pair, std::u16string_view item, int depth);
+  // Steps after the cutting: the name, which must be quoted, then the value.
+  void ReadPair(TJsonPair& pair, std::u16string_view name, std::u16string_view value, int depth);
 
  private:
-  static constexpr std::uint32_t kUnknown = 0;
-  static constexpr std::uint32_t kNeverClosed = std::numeric_limits<std::uint32_t>::max();
-
   // Calls visit with each top-level item of piece cut at delimiter, trimmed; an empty
   // last item is dropped.
   template <typename Visit>
   void ForEachItem(std::u16string_view piece, char16_t delimiter, Visit&& visit);
-  // The end of the skip starting at the opener at position, within piece.
+  // The position of the character that closes the opener at position, or npos when
+  // the text ends first.
   std::size_t SkipEnd(std::size_t position);
   void FindSkipEnds();
 
+  // An opener met by the walk of the whole text and the position of its closing
+  // character (npos when the text ends first), in the order of the text.
+  struct Skip {
+    std::size_t opener;
+    std::size_t end;
+  };
+
   std::u16string_view text_;
-  // For each opener met by the walk of the whole text, the position of its closing
-  // character (kNeverClosed when the text ends first); kUnknown elsewhere.
-  std::vector<std::uint32_t> skipEnds_;
-  bool skipEndsFound_ = false;
+  std::vector<Skip> skips_;
+  bool skipsFound_ = false;
+  // Where the next look-up most likely is: nested items are read in text order, so
+  // nearly every look-up is the entry after the one before.
+  std::size_t nextSkip_ = 0;
 };
 
 void JsonReader::FindSkipEnds() {
-  skipEndsFound_ = true;
+  skipsFound_ = true;
   const std::size_t n = text_.size();
-  // Positions must fit the table; a text too long for it is read by direct skips.
-  if (n >= kNeverClosed) return;
-  skipEnds_.assign(n, kUnknown);
   const char16_t* s = text_.data();
-  std::vector<std::uint32_t> open;
+  skips_.reserve(n / 8);
+  std::vector<std::size_t> open;  // indexes into skips_
   std::size_t i = 0;
   while (i < n) {
-    if (!open.empty() && s[open.back()] == u'"') {
+    if (!open.empty() && s[skips_[open.back()].opener] == u'"') {
       while (i < n && s[i] != u'"' && s[i] != u'\\') ++i;
       if (i >= n) break;
       if (s[i] == u'\\') {
         i += 2;
         continue;
       }
-      skipEnds_[open.back()] = static_cast<std::uint32_t>(i);
+      skips_[open.back()].end = i;
       open.pop_back();
       ++i;
       continue;
     }
     const char16_t c = s[i];
     if (IsOpener(c)) {
-      open.push_back(static_cast<std::uint32_t>(i));
-    } else if (!open.empty() && c == ClosingOf(s[open.back()])) {
-      skipEnds_[open.back()] = static_cast<std::uint32_t>(i);
+      open.push_back(skips_.size());
+      skips_.push_back({i, std::u16string_view::npos});
+    } else if (!open.empty() && c == ClosingOf(s[skips_[open.back()].opener])) {
+      skips_[open.back()].end = i;
       open.pop_back();
     }
     ++i;
   }
-  for (std::uint32_t position : open) skipEnds_[position] = kNeverClosed;
 }
 
 std::size_t JsonReader::SkipEnd(std::size_t position) {
-  if (!skipEndsFound_) FindSkipEnds();
-  if (!skipEnds_.empty()) {
-    const std::uint32_t end = skipEnds_[position];
-    if (end == kNeverClosed) return std::u16string_view::npos;
-    if (end != kUnknown) return end;
+  if (!skipsFound_) FindSkipEnds();
+  std::size_t index = nextSkip_;
+  if (index >= skips_.size() || skips_[index].opener != position) {
+    const auto found = std::lower_bound(
+        skips_.begin(), skips_.end(), position,
+        [](const Skip& skip, std::size_t value) { return skip.opener < value; });
+    // Every opener a walk meets was met by the walk of the whole text as well; the
+    // direct skip is only a safeguard.
+    if (found == skips_.end() || found->opener != position) return DirectSkipEnd(text_, position);
+    index = static_cast<std::size_t>(found - skips_.begin());
   }
-  return DirectSkipEnd(text_, position);
+  nextSkip_ = index + 1;
+  return skips_[index].end;
 }
 
 template <typename Visit>
@@ -210,7 +223,25 @@ void JsonReader::ForEachItem(std::u16string_view piece, char16_t delimiter, Visi
 void JsonReader::ParseValue(TJsonValue& value, std::u16string_view item, int depth) {
   const std::u16string_view t = Trim(item);
   value.Clear();
-  const TJsonValueType type = TJsonBase::AnalyzeJsonValueType(t);
+  // The kind decision of AnalyzeJsonValueType, keeping the number it reads on the way.
+  TJsonValueType type = TJsonValueType::jvNone;
+  std::int64_t integer = 0;
+  double number = 0.0;
+  if (t.size() >= 2 && Encloses(t, u'{', u'}')) {
+    type = TJsonValueType::jvObject;
+  } else if (t.size() >= 2 && Encloses(t, u'[', u']')) {
+    type = TJsonValueType::jvArray;
+  } else if (Encloses(t, u'"', u'"')) {
+    type = TJsonValueType::jvString;
+  } else if (t.size() >= 2 && TJsonBase::IsJsonNull(t)) {
+    type = TJsonValueType::jvNull;
+  } else if (t.size() >= 2 && TJsonBase::IsJsonBoolean(t)) {
+    type = TJsonValueType::jvBoolean;
+  } else if (detail::TryJsonToInteger(t, integer)) {
+    type = TJsonValueType::jvInteger;
+  } else if (TryJsonToFloat(t, number)) {
+    type = TJsonValueType::jvNumber;
+  }
   value.FValueType = type;
   switch (type) {
     case TJsonValueType::jvNone: value.RaiseParseError(t);
@@ -222,8 +253,8 @@ void JsonReader::ParseValue(TJsonValue& value, std::u16string_view item, int dep
       value.FStringValue = std::move(decoded);
       break;
     }
-    case TJsonValueType::jvInteger: detail::TryJsonToInteger(t, value.FIntegerValue); break;
-    case TJsonValueType::jvNumber: value.FNumberValue = JsonToFloat(t); break;
+    case TJsonValueType::jvInteger: value.FIntegerValue = integer; break;
+    case TJsonValueType::jvNumber: value.FNumberValue = number; break;
     case TJsonValueType::jvBoolean: value.FBooleanValue = (t[0] | 0x20) == u't'; break;
     case TJsonValueType::jvObject:
       value.FObjectValue = std::make_unique<TJsonObject>(&value);
@@ -251,10 +282,53 @@ void JsonReader::ParseObject(TJsonObject& object, std::u16string_view item, int 
   object.Clear();
   const std::u16string_view t = Trim(item);
   if (!Encloses(t, u'{', u'}') || depth > kMaxNestingDepth) object.RaiseParseError(t);
-  ForEachItem(Trim(t.substr(1, t.size() - 2)), u',', [&](std::u16string_view text) {
+  const std::u16string_view inner = Trim(t.substr(1, t.size() - 2));
+
+  // A member is cut at its top-level colons by the same walk that cuts the object at
+  // its commas: both count only at the top level of the object's text.
+  const std::size_t base = static_cast<std::size_t>(inner.data() - text_.data());
+  const std::size_t n = inner.size();
+  const char16_t* s = inner.data();
+  std::size_t memberStart = 0;
+  std::size_t colons = 0;
+  std::size_t colonAt[2] = {0, 0};
+  auto readMember = [&](std::size_t end) {
     object.FList.push_back(std::make_unique<TJsonPair>(&object, std::u16string_view()));
-    ParsePair(*object.FList.back(), text, depth);
-  });
+    TJsonPair& pair = *object.FList.back();
+    const std::u16string_view member = inner.substr(memberStart, end - memberStart);
+    // The parts before each colon always count; the part after the last one only when
+    // something is left of it, as in Split.
+    std::size_t parts = colons;
+    if (colons == 0) {
+      parts = Trim(member).empty() ? 0 : 1;
+    } else if (colons <= 2) {
+      const std::size_t last = colonAt[colons - 1];
+      if (!Trim(inner.substr(last + 1, end - last - 1)).empty()) ++parts;
+    }
+    if (parts != 2) pair.RaiseParseError(Trim(member));
+    const std::u16string_view name = Trim(inner.substr(memberStart, colonAt[0] - memberStart));
+    const std::size_t valueEnd = colons == 2 ? colonAt[1] : end;
+    ReadPair(pair, name, inner.substr(colonAt[0] + 1, valueEnd - colonAt[0] - 1), depth);
+  };
+  std::size_t i = 0;
+  while (i < n) {
+    const char16_t c = s[i];
+    if (c == u',') {
+      readMember(i);
+      memberStart = ++i;
+      colons = 0;
+    } else if (c == u':') {
+      if (colons < 2) colonAt[colons] = i;
+      ++colons;
+      ++i;
+    } else if (IsOpener(c)) {
+      const std::size_t end = SkipEnd(base + i);
+      i = (end == std::u16string_view::npos || end - base >= n) ? n : end - base + 1;
+    } else {
+      ++i;
+    }
+  }
+  if (!Trim(inner.substr(memberStart)).empty()) readMember(n);
 }
 
 void JsonReader::ParsePair(TJsonPair& pair, std::u16string_view item, int depth) {
@@ -266,13 +340,18 @@ void JsonReader::ParsePair(TJsonPair& pair, std::u16string_view item, int depth)
     ++count;
   });
   if (count != 2) pair.RaiseParseError(t);
-  if (!Encloses(parts[0], u'"', u'"')) pair.RaiseParseError(parts[0]);
-  std::u16string name;
-  name.reserve(parts[0].size() - 2);
-  AppendDecoded(name, parts[0].substr(1, parts[0].size() - 2));
+  ReadPair(pair, parts[0], parts[1], depth);
+}
+
+void JsonReader::ReadPair(TJsonPair& pair, std::u16string_view name, std::u16string_view value,
+                          int depth) {
+  if (!Encloses(name, u'"', u'"')) pair.RaiseParseError(name);
+  std::u16string decoded;
+  decoded.reserve(name.size() - 2);
+  AppendDecoded(decoded, name.substr(1, name.size() - 2));
   // The name is in place before the value is read, so errors inside it carry it.
-  pair.FName = std::move(name);
-  ParseValue(*pair.FValue, parts[1], depth);
+  pair.FName = std::move(decoded);
+  ParseValue(*pair.FValue, value, depth);
 }
 
 // ---- Parse of the four node classes ---------------------------------------------------

@@ -4,6 +4,7 @@
 #include "varnok/utf.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace varnok::json {
 namespace {
@@ -29,14 +30,16 @@ LeadInfo InfoOf(std::uint8_t lead) noexcept {
   return {0, 0, 0};
 }
 
-void AppendCodePoint(std::u16string& out, std::uint32_t cp) {
+char16_t* AppendCodePoint(char16_t* out, std::uint32_t cp) {
   if (cp < 0x10000) {
-    out += static_cast<char16_t>(cp);
+    *out++ = static_cast<char16_t>(cp);
   } else {
+    // Four bytes give two code units, so the output never outgrows the input.
     cp -= 0x10000;
-    out += static_cast<char16_t>(0xD800 + (cp >> 10));
-    out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+    *out++ = static_cast<char16_t>(0xD800 + (cp >> 10));
+    *out++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
   }
+  return out;
 }
 
 void AppendUtf8(std::string& out, std::uint32_t cp) {
@@ -60,21 +63,32 @@ void AppendUtf8(std::string& out, std::uint32_t cp) {
 }  // namespace
 
 std::u16string FromUtf8(std::string_view utf8) {
-  std::u16string out;
-  out.reserve(utf8.size());
+  // Never more code units than bytes; the text is cut to its length at the end.
+  std::u16string out(utf8.size(), u'\0');
+  char16_t* o = out.data();
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(utf8.data());
   const std::size_t n = utf8.size();
   std::size_t i = 0;
   while (i < n) {
+    // ASCII eight bytes at a time.
+    while (i + 8 <= n) {
+      std::uint64_t word;
+      std::memcpy(&word, bytes + i, 8);
+      if ((word & 0x8080808080808080ULL) != 0) break;
+      for (int k = 0; k < 8; ++k) o[k] = bytes[i + k];
+      o += 8;
+      i += 8;
+    }
+    if (i >= n) break;
     const std::uint8_t lead = bytes[i];
     if (lead < 0x80) {
-      out += static_cast<char16_t>(lead);
+      *o++ = lead;
       ++i;
       continue;
     }
     const LeadInfo info = InfoOf(lead);
     if (info.length == 0) {
-      out += kReplacement;
+      *o++ = kReplacement;
       ++i;
       continue;
     }
@@ -89,34 +103,62 @@ std::u16string FromUtf8(std::string_view utf8) {
       cp = (cp << 6) | (b & 0x3F);
     }
     if (k == static_cast<std::size_t>(info.length)) {
-      AppendCodePoint(out, cp);
+      o = AppendCodePoint(o, cp);
     } else {
       // The bytes read so far form one maximal subpart; the byte that broke the
       // sequence is read again as the start of the next one.
-      out += kReplacement;
+      *o++ = kReplacement;
     }
     i += k;
   }
+  out.resize(static_cast<std::size_t>(o - out.data()));
   return out;
 }
 
 std::string ToUtf8(std::u16string_view utf16) {
-  std::string out;
-  out.reserve(utf16.size());
+  // Texts the writer makes are pure ASCII: they are narrowed eight units at a time
+  // until the first other character, and only the rest takes the general path.
   const std::size_t n = utf16.size();
-  for (std::size_t i = 0; i < n; ++i) {
+  std::string out(n, '\0');
+  std::size_t ascii = 0;
+  while (ascii + 8 <= n) {
+    unsigned any = 0;
+    for (int k = 0; k < 8; ++k) any |= utf16[ascii + k];
+    if (any >= 0x80) break;
+    for (int k = 0; k < 8; ++k) out[ascii + k] = static_cast<char>(utf16[ascii + k]);
+    ascii += 8;
+  }
+  while (ascii < n && utf16[ascii] < 0x80) {
+    out[ascii] = static_cast<char>(utf16[ascii]);
+    ++ascii;
+  }
+  if (ascii == n) return out;
+  out.resize(ascii);
+  out.reserve(ascii + 3 * (n - ascii));
+  std::size_t i = ascii;
+  while (i < n) {
+    // Runs of ASCII go through a small buffer in one append each.
+    if (utf16[i] < 0x80) {
+      char buffer[256];
+      std::size_t count = 0;
+      while (i < n && utf16[i] < 0x80 && count < sizeof buffer) {
+        buffer[count++] = static_cast<char>(utf16[i++]);
+      }
+      out.append(buffer, count);
+      continue;
+    }
     const char16_t c = utf16[i];
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && utf16[i + 1] >= 0xDC00 &&
-               utf16[i + 1] <= 0xDFFF) {
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && utf16[i + 1] >= 0xDC00 &&
+        utf16[i + 1] <= 0xDFFF) {
       AppendUtf8(out, 0x10000 + ((static_cast<std::uint32_t>(c) - 0xD800) << 10) +
                           (static_cast<std::uint32_t>(utf16[i + 1]) - 0xDC00));
-      ++i;
+      i += 2;
     } else if (c >= 0xD800 && c <= 0xDFFF) {
       AppendUtf8(out, kReplacement);
+      ++i;
     } else {
       AppendUtf8(out, c);
+      ++i;
     }
   }
   return out;

@@ -1,5 +1,9 @@
 // Writing trees as compact JSON text: no blanks, members and items in their order,
 // every character outside printable ASCII escaped, numbers always with '.'.
+#include <array>
+#include <cstring>
+#include <typeinfo>
+
 #include "internal.h"
 #include "varnok/json.h"
 
@@ -8,125 +12,219 @@ namespace {
 
 constexpr char16_t kHexDigits[] = u"0123456789abcdef";
 
-// Code units that Encode writes as they are: printable ASCII and U+007F, less the
-// quotation mark, the solidus and the backslash.
-constexpr bool IsPlain(char16_t c) noexcept {
-  return c >= 0x20 && c <= 0x7F && c != u'"' && c != u'/' && c != u'\\';
+// For each ASCII code unit: 0 when Encode writes it as it is (printable ASCII and
+// U+007F, less the quotation mark, the solidus and the backslash), the letter of its
+// two-character escape, or 'u' for the four-digit form.
+constexpr std::array<char, 128> MakeEscapes() {
+  std::array<char, 128> escapes{};
+  for (int c = 0; c < 0x20; ++c) escapes[c] = 'u';
+  escapes[0x08] = 'b';
+  escapes[0x09] = 't';
+  escapes[0x0A] = 'n';
+  escapes[0x0C] = 'f';
+  escapes[0x0D] = 'r';
+  escapes['"'] = '"';
+  escapes['/'] = '/';
+  escapes['\\'] = '\\';
+  return escapes;
 }
 
-void AppendEscaped(std::u16string& out, std::u16string_view s) {
-  const char16_t* p = s.data();
-  const char16_t* const end = p + s.size();
-  while (p < end) {
-    // Runs of plain characters are copied in one piece.
-    const char16_t* run = p;
-    while (p < end && IsPlain(*p)) ++p;
-    out.append(run, p);
-    if (p == end) break;
-    const char16_t c = *p++;
-    switch (c) {
-      case 0x08: out += u"\\b"; break;
-      case 0x09: out += u"\\t"; break;
-      case 0x0A: out += u"\\n"; break;
-      case 0x0C: out += u"\\f"; break;
-      case 0x0D: out += u"\\r"; break;
-      case u'"': out += u"\\\""; break;
-      case u'/': out += u"\\/"; break;
-      case u'\\': out += u"\\\\"; break;
-      default: {
-        const char16_t escape[6] = {u'\\', u'u', kHexDigits[(c >> 12) & 0xF],
-                                    kHexDigits[(c >> 8) & 0xF], kHexDigits[(c >> 4) & 0xF],
-                                    kHexDigits[c & 0xF]};
-        out.append(escape, 6);
-      }
+constexpr std::array<char, 128> kEscapes = MakeEscapes();
+
+// The output text, written through a raw pointer into the string's own storage: room
+// is made before each piece, and the string is cut to its length at the end.
+class Output {
+ public:
+  Output(std::u16string& text, std::size_t expected) : text_(text), start_(text.size()) {
+    text_.resize(start_ + std::max<std::size_t>(expected, 16));
+    at_ = text_.data() + start_;
+    end_ = text_.data() + text_.size();
+  }
+  ~Output() { text_.resize(static_cast<std::size_t>(at_ - text_.data())); }
+  Output(const Output&) = delete;
+  Output& operator=(const Output&) = delete;
+
+  // Room for count more code units; the pointer it returns is written and moved on.
+  char16_t*& Room(std::size_t count) {
+    if (static_cast<std::size_t>(end_ - at_) < count) Grow(count);
+    return at_;
+  }
+  void Put(char16_t c) { *Room(1)++ = c; }
+  void Put(std::u16string_view s) {
+    char16_t*& at = Room(s.size());
+    std::memcpy(at, s.data(), s.size() * sizeof(char16_t));
+    at += s.size();
+  }
+
+ private:
+  void Grow(std::size_t count) {
+    const std::size_t used = static_cast<std::size_t>(at_ - text_.data());
+    text_.resize(std::max(text_.size() * 2, used + count));
+    at_ = text_.data() + used;
+    end_ = text_.data() + text_.size();
+  }
+
+  std::u16string& text_;
+  std::size_t start_;
+  char16_t* at_;
+  char16_t* end_;
+};
+
+void PutEscaped(Output& out, std::u16string_view s, bool quoted) {
+  // At most six code units for each one, and the quotation marks.
+  char16_t*& at = out.Room(s.size() * 6 + 2);
+  char16_t* p = at;
+  if (quoted) *p++ = u'"';
+  for (const char16_t c : s) {
+    const char escape = c < 0x80 ? kEscapes[c] : 'u';
+    if (escape == 0) {
+      *p++ = c;
+    } else if (escape != 'u') {
+      *p++ = u'\\';
+      *p++ = static_cast<char16_t>(escape);
+    } else {
+      p[0] = u'\\';
+      p[1] = u'u';
+      p[2] = kHexDigits[(c >> 12) & 0xF];
+      p[3] = kHexDigits[(c >> 8) & 0xF];
+      p[4] = kHexDigits[(c >> 4) & 0xF];
+      p[5] = kHexDigits[c & 0xF];
+      p += 6;
     }
   }
-}
-
-void AppendQuoted(std::u16string& out, std::u16string_view s) {
-  out += u'"';
-  AppendEscaped(out, s);
-  out += u'"';
+  if (quoted) *p++ = u'"';
+  at = p;
 }
 
 }  // namespace
 
 std::u16string TJsonBase::Encode(std::u16string_view s) {
-  std::u16string out;
-  out.reserve(s.size());
-  AppendEscaped(out, s);
-  return out;
+  std::u16string text;
+  {
+    Output out(text, s.size() + 8);
+    PutEscaped(out, s, false);
+  }
+  return text;
 }
 
 // One output buffer and an explicit stack of open arrays and objects in place of
 // recursion, so that a tree of any depth is written.
-void JsonTree::Write(const TJsonBase& node, std::u16string& out) {
+void JsonTree::Write(const TJsonBase& node, std::u16string& result) {
+  // Each thread writes into a buffer of its own that keeps its size from one text to
+  // the next, so that a text is not grown piece by piece into fresh memory each time;
+  // the result is then copied out at its exact size. A buffer that grew past the cap
+  // is given back afterwards.
+  constexpr std::size_t kKeptBufferUnits = std::size_t{4} << 20;
+  thread_local std::u16string buffer;
+  thread_local bool inUse = false;
+  if (inUse) {
+    WriteInto(node, result);
+    return;
+  }
+  inUse = true;
+  buffer.clear();
+  WriteInto(node, buffer);
+  result.append(buffer);
+  if (buffer.capacity() > kKeptBufferUnits) std::u16string().swap(buffer);
+  inUse = false;
+}
+
+void JsonTree::WriteInto(const TJsonBase& node, std::u16string& text) {
   struct Open {
     const TJsonArray* array;
     const TJsonObject* object;
     std::size_t next;
   };
-  std::vector<Open> open;
+  // Replies are shallow: the first levels need no allocation.
+  std::array<Open, 16> inlineStack;
+  std::vector<Open> deepStack;
+  std::size_t depth = 0;
+  auto push = [&](const Open& open) {
+    if (depth < inlineStack.size()) {
+      inlineStack[depth] = open;
+    } else {
+      deepStack.push_back(open);
+    }
+    ++depth;
+  };
+  auto top = [&]() -> Open& {
+    return depth <= inlineStack.size() ? inlineStack[depth - 1] : deepStack.back();
+  };
+  auto pop = [&] {
+    if (depth > inlineStack.size()) deepStack.pop_back();
+    --depth;
+  };
 
+  Output out(text, 256);
   // Writes a value, or opens its array or object and leaves the rest to the loop.
   auto writeValue = [&](const TJsonValue& value) {
     switch (value.FValueType) {
       case TJsonValueType::jvNone:
-      case TJsonValueType::jvNull: out += u"null"; break;
-      case TJsonValueType::jvString: AppendQuoted(out, value.FStringValue); break;
-      case TJsonValueType::jvInteger: detail::AppendInteger(out, value.FIntegerValue); break;
-      case TJsonValueType::jvNumber: detail::AppendFloat(out, value.FNumberValue); break;
-      case TJsonValueType::jvBoolean: out += value.FBooleanValue ? u"true" : u"false"; break;
+      case TJsonValueType::jvNull: out.Put(u"null"); break;
+      case TJsonValueType::jvString: PutEscaped(out, value.FStringValue, true); break;
+      case TJsonValueType::jvInteger: {
+        char16_t*& at = out.Room(detail::kLongestNumber);
+        at = detail::WriteInteger(at, value.FIntegerValue);
+        break;
+      }
+      case TJsonValueType::jvNumber: {
+        char16_t*& at = out.Room(detail::kLongestNumber);
+        at = detail::WriteFloat(at, value.FNumberValue);
+        break;
+      }
+      case TJsonValueType::jvBoolean: out.Put(value.FBooleanValue ? u"true" : u"false"); break;
       case TJsonValueType::jvObject:
-        out += u'{';
-        open.push_back({nullptr, value.FObjectValue.get(), 0});
+        out.Put(u'{');
+        push({nullptr, value.FObjectValue.get(), 0});
         break;
       case TJsonValueType::jvArray:
-        out += u'[';
-        open.push_back({value.FArrayValue.get(), nullptr, 0});
+        out.Put(u'[');
+        push({value.FArrayValue.get(), nullptr, 0});
         break;
     }
   };
   auto writePairHead = [&](const TJsonPair& pair) {
-    AppendQuoted(out, pair.FName);
-    out += u':';
+    PutEscaped(out, pair.FName, true);
+    out.Put(u':');
     writeValue(*pair.FValue);
   };
 
-  if (const auto* value = dynamic_cast<const TJsonValue*>(&node)) {
-    writeValue(*value);
-  } else if (const auto* pair = dynamic_cast<const TJsonPair*>(&node)) {
-    writePairHead(*pair);
-  } else if (const auto* array = dynamic_cast<const TJsonArray*>(&node)) {
-    out += u'[';
-    open.push_back({array, nullptr, 0});
-  } else if (const auto* object = dynamic_cast<const TJsonObject*>(&node)) {
-    out += u'{';
-    open.push_back({nullptr, object, 0});
+  // The classes are final, so comparing the dynamic type is enough.
+  const std::type_info& type = typeid(node);
+  if (type == typeid(TJsonValue)) {
+    writeValue(static_cast<const TJsonValue&>(node));
+  } else if (type == typeid(TJsonPair)) {
+    writePairHead(static_cast<const TJsonPair&>(node));
+  } else if (type == typeid(TJsonArray)) {
+    out.Put(u'[');
+    push({&static_cast<const TJsonArray&>(node), nullptr, 0});
+  } else if (type == typeid(TJsonObject)) {
+    out.Put(u'{');
+    push({nullptr, &static_cast<const TJsonObject&>(node), 0});
   }
 
-  while (!open.empty()) {
-    Open& top = open.back();
-    if (top.array != nullptr) {
-      const auto& items = top.array->FList;
-      if (top.next == items.size()) {
-        out += u']';
-        open.pop_back();
+  while (depth > 0) {
+    Open& open = top();
+    if (open.array != nullptr) {
+      const auto& items = open.array->FList;
+      if (open.next == items.size()) {
+        out.Put(u']');
+        pop();
         continue;
       }
-      if (top.next > 0) out += u',';
-      // writeValue may grow the stack, so top is not used after it.
-      const TJsonValue& item = *items[top.next++];
+      if (open.next > 0) out.Put(u',');
+      // writeValue may push, so open is not used after it.
+      const TJsonValue& item = *items[open.next++];
       writeValue(item);
     } else {
-      const auto& pairs = top.object->FList;
-      if (top.next == pairs.size()) {
-        out += u'}';
-        open.pop_back();
+      const auto& pairs = open.object->FList;
+      if (open.next == pairs.size()) {
+        out.Put(u'}');
+        pop();
         continue;
       }
-      if (top.next > 0) out += u',';
-      const TJsonPair& member = *pairs[top.next++];
+      if (open.next > 0) out.Put(u',');
+      const TJsonPair& member = *pairs[open.next++];
       writePairHead(member);
     }
   }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <concepts>
+#include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <memory>
@@ -78,6 +79,11 @@ class TJsonBase {
   TJsonBase& operator=(const TJsonBase&) = delete;
 
   TJsonBase* Owner() const noexcept { return FOwner; }
+
+  // Nodes come from pools of equal-sized blocks: a tree is many small nodes that are
+  // created and destroyed together, and the general heap handles that slowly.
+  static void* operator new(std::size_t size);
+  static void operator delete(void* pointer, std::size_t size) noexcept;
 
   // Replaces the node's content by the document read from the text.
   virtual void Parse(std::u16string_view jsonString) = 0;
