@@ -213,6 +213,7 @@ void JsonTree::WriteInto(const TJsonBase& node, std::u16string& text) {
         continue;
       }
       if (open.next > 0) out.Put(u',');
+      if (open.next + 1 < items.size()) __builtin_prefetch(items[open.next + 1].get());
       // writeValue may push, so open is not used after it.
       const TJsonValue& item = *items[open.next++];
       writeValue(item);
@@ -224,6 +225,9 @@ void JsonTree::WriteInto(const TJsonBase& node, std::u16string& text) {
         continue;
       }
       if (open.next > 0) out.Put(u',');
+      // The nodes of a large tree are not in the cache: ask for the next members early.
+      if (open.next + 2 < pairs.size()) __builtin_prefetch(pairs[open.next + 2].get());
+      if (open.next + 1 < pairs.size()) __builtin_prefetch(pairs[open.next + 1]->FValue.get());
       const TJsonPair& member = *pairs[open.next++];
       writePairHead(member);
     }
