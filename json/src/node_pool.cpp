@@ -96,7 +96,7 @@ void TJsonBase::operator delete(void* pointer, std::size_t size) noexcept {
   if (pointer == nullptr) return;
   const std::size_t sizeClass = (size + kGranule - 1) / kGranule - 1;
   if (sizeClass >= kSizeClasses) {
-    ::operator delete(pointer, size);
+    ::operator delete(pointer);
     return;
   }
   auto* block = static_cast<FreeBlock*>(pointer);
@@ -108,9 +108,7 @@ void TJsonBase::operator delete(void* pointer, std::size_t size) noexcept {
 
 void* TJsonBase::operator new(std::size_t size) { return ::operator new(size); }
 
-void TJsonBase::operator delete(void* pointer, std::size_t size) noexcept {
-  ::operator delete(pointer, size);
-}
+void TJsonBase::operator delete(void* pointer, std::size_t) noexcept { ::operator delete(pointer); }
 
 #endif
 
