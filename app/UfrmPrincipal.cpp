@@ -263,10 +263,16 @@ void TfrmVarnok::showUnhandledError(const QString& message) {
 }
 
 void TfrmVarnok::FormKeyPress(char16_t key) {
-  if (key == kEscape && AskConfirmation(u"Deseja Fechar o Sistema?") == kConfirmedYes) {
-    // Queued, so that this event is finished before the event loop stops.
-    QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit,
-                              Qt::QueuedConnection);
+  if (key == kEscape) {
+    const std::int32_t answer = AskConfirmation(u"Deseja Fechar o Sistema?");
+    // The window takes the keyboard back from the closed dialog. Without a window
+    // manager nothing else would, and the scanner's digits would go nowhere.
+    activateWindow();
+    if (answer == kConfirmedYes) {
+      // Queued, so that this event is finished before the event loop stops.
+      QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit,
+                                Qt::QueuedConnection);
+    }
   }
   if (key == kEnter && ScanBuffer.size() < kScanLength && !trimBlanks(ScanBuffer).empty()) {
     ScanBuffer = ZeroPad(ScanBuffer, kScanLength);
@@ -293,6 +299,7 @@ void TfrmVarnok::LookupScan() {
   } emptyScanBuffer{ScanBuffer};
 
   const std::u16string productCode = DeriveProductCode(ScanBuffer, settings_);
+  // One body for both requests: refilled for the check record.
   json::TJsonObject body;
   try {
     body.Put(u"cnpj", settings_.Banco);
@@ -303,37 +310,7 @@ void TfrmVarnok::LookupScan() {
       if (trimmed.empty() || trimmed == u"[]") {
         lblProduto2->setText(QStringLiteral("PRODUTO NÃO LOCALIZADO!!!"));
       } else {
-        json::TJsonArray products;
-        products.Parse(reply);
-        json::TJsonObject& product = products.Items(0).AsObject();
-        const double unitPrice = settings_.Tipo == u"T" ? product[u"preco_venda"].AsNumber() : 0.0;
-        // Neither "T" nor "P": the label carries no weight the kiosk can read, so it
-        // shows and reports 0.
-        const double weight = ComputeLabelWeight(ScanBuffer, unitPrice, settings_).value_or(0.0);
-        const bool scaleLabel = IsScaleLabel(ScanBuffer);
-        if (scaleLabel) {
-          lblProduto1->setText(toQString(u"Cód: " + productCode.substr(productCode.size() - 6)));
-          lblProduto2->setText(toQString(product[u"nome"].AsString()));
-          lblProduto3->setText(toQString(u"Peso: " + formatFixed(weight, 3)));
-        } else {
-          lblProduto1->setText(toQString(u"Cód: " + productCode));
-          lblProduto2->setText(toQString(product[u"nome"].AsString()));
-          lblProduto3->setText(
-              toQString(u"Preço Venda: " + formatFixed(product[u"preco_venda"].AsNumber(), 2)));
-        }
-        if (scaleLabel) {
-          body.Clear();
-          body.Put(u"CNPJ", settings_.Banco);
-          body.Put(u"CODIGO", productCode);
-          body.Put(u"ID_PRODUTO", product[u"id"].AsInteger());
-          body.Put(u"CODIGO_BALANCA", ScanBuffer);
-          body.Put(u"PRECO_VENDA", product[u"preco_venda"].AsNumber());
-          body.Put(u"QTD", weight);
-          body.Put(u"ID_USUARIO", static_cast<std::int64_t>(settings_.Usuario));
-          std::u16string checkReply;
-          SendRequest(checkReply, u"/app/salvarProdutoCheck", baseUrl(), settings_.Banco,
-                      body.Stringify());
-        }
+        showProduct(reply, productCode, body);
       }
     }
     // A running count is not restarted: the earlier lookup's result clears on time.
@@ -343,6 +320,48 @@ void TfrmVarnok::LookupScan() {
   } catch (const std::exception& error) {
     LogError(u"Erro ao Realizar Consultar no Servidor - " + messageOf(error));
   }
+}
+
+// Shows item 0 of the reply and, for a scale label, reports the check. Every read of
+// the reply happens just before its line is written, so a member that cannot be read
+// leaves the lines after it as they were.
+void TfrmVarnok::showProduct(std::u16string_view reply, const std::u16string& productCode,
+                             json::TJsonObject& body) {
+  json::TJsonArray products;
+  products.Parse(reply);
+  json::TJsonObject& product = products.Items(0).AsObject();
+  // The weight comes first, for both families: with "T" a zero price fails the lookup
+  // before anything is shown.
+  const double unitPrice = settings_.Tipo == u"T" ? product[u"preco_venda"].AsNumber() : 0.0;
+  // Neither "T" nor "P": the label carries no weight the kiosk can read, so it shows
+  // and reports 0.
+  const double weight = ComputeLabelWeight(ScanBuffer, unitPrice, settings_).value_or(0.0);
+  if (!IsScaleLabel(ScanBuffer)) {
+    lblProduto1->setText(toQString(u"Cód: " + productCode));
+    lblProduto2->setText(toQString(product[u"nome"].AsString()));
+    lblProduto3->setText(
+        toQString(u"Preço Venda: " + formatFixed(product[u"preco_venda"].AsNumber(), 2)));
+    return;
+  }
+  lblProduto1->setText(toQString(u"Cód: " + productCode.substr(productCode.size() - 6)));
+  lblProduto2->setText(toQString(product[u"nome"].AsString()));
+  lblProduto3->setText(toQString(u"Peso: " + formatFixed(weight, 3)));
+  sendCheckRecord(body, product, productCode, weight);
+}
+
+// The check record of a scale label; its answer is not used and it is not retried.
+void TfrmVarnok::sendCheckRecord(json::TJsonObject& body, json::TJsonObject& product,
+                                 const std::u16string& productCode, double weight) {
+  body.Clear();
+  body.Put(u"CNPJ", settings_.Banco);
+  body.Put(u"CODIGO", productCode);
+  body.Put(u"ID_PRODUTO", product[u"id"].AsInteger());
+  body.Put(u"CODIGO_BALANCA", ScanBuffer);
+  body.Put(u"PRECO_VENDA", product[u"preco_venda"].AsNumber());
+  body.Put(u"QTD", weight);
+  body.Put(u"ID_USUARIO", static_cast<std::int64_t>(settings_.Usuario));
+  std::u16string reply;
+  SendRequest(reply, u"/app/salvarProdutoCheck", baseUrl(), settings_.Banco, body.Stringify());
 }
 
 void TfrmVarnok::tmr1Timer() {

@@ -4,6 +4,7 @@
 
 #include <QWidget>
 #include <string>
+#include <string_view>
 
 #include "varnok/settings.h"
 
@@ -12,6 +13,10 @@ class QFrame;
 class QKeyEvent;
 class QLabel;
 class QTimer;
+
+namespace varnok::json {
+class TJsonObject;
+}
 
 namespace varnok {
 
@@ -59,6 +64,10 @@ class TfrmVarnok : public QWidget {
   void deliverKey(char16_t key);
   void showUnhandledError(const QString& message);
   std::u16string baseUrl() const;
+  void showProduct(std::u16string_view reply, const std::u16string& productCode,
+                   json::TJsonObject& body);
+  void sendCheckRecord(json::TJsonObject& body, json::TJsonObject& product,
+                       const std::u16string& productCode, double weight);
 
   KioskSettings settings_;
   // The digits typed so far; between two typed characters it holds 0 to 12 of them.

@@ -81,6 +81,10 @@ class CaptureTest : public QObject {
 
   void escapeAnsweredNaoKeepsTheBuffer() {
     typeKeys(window_.get(), "123");
+    // A height tmr1 would never set, once the first activation's tmr1 is over: only the
+    // reactivation after the dialog sets it again.
+    QTRY_VERIFY(!window_->tmr1->isActive());
+    window_->lblData->setFixedHeight(1);
     ModalAnswer answer([](QWidget* dialog) { clickButton(dialog, QStringLiteral("Não")); });
     const LoopEnd end = runInEventLoop([&] { typeKeys(window_.get(), "\x1b"); });
     QVERIFY(answer.answered());
@@ -89,6 +93,7 @@ class CaptureTest : public QObject {
     QCOMPARE(end, LoopEnd::stillRunning);
     QVERIFY(window_->isVisible());
     QCOMPARE(QString::fromStdU16String(window_->scanBuffer()), QStringLiteral("123"));
+    QTRY_COMPARE(window_->lblData->height(), static_cast<int>(window_->pnl2->height() * 0.1));
     // The next scan goes on from the kept digits.
     typeKeys(window_.get(), "4567890123");
     QCOMPARE(receivedRequests(server_).mid(requestsBefore_),
