@@ -3,9 +3,9 @@
 //   (b) a 10,000-product reply of about 2 MB, as the lookup reads its data;
 //   (c) an array nested to the library's depth limit;
 // parse (our side includes FromUtf8, as the kiosk reads a reply) and stringify (our
-// Stringify alone, and with ToUtf8 as the server client sends a body). Rates are in bytes of the source document per second. The
-// Products benchmark parses 1,000 to 100,000 products to show that parse time grows
-// linearly with the size of the reply.
+// Stringify alone, and with ToUtf8 as the server client sends a body). Rates are in bytes of the
+// source document per second. The Products benchmark parses 1,000 to 100,000 products to show that
+// parse time grows linearly with the size of the reply.
 //
 //   varnok-bench --benchmark_filter=Json
 #include <benchmark/benchmark.h>
@@ -26,13 +26,16 @@ using varnok::json::ToUtf8;
 
 // One product as the store server sends it: about 200 bytes, some non-ASCII text.
 std::string Product(int index) {
-  static const char* const kNames[] = {"ARROZ TIPO 1 5KG", "CAF\xC3\x89 TORRADO E MO\xC3\x8D" "DO 500G",
+  static const char* const kNames[] = {"ARROZ TIPO 1 5KG",
+                                       "CAF\xC3\x89 TORRADO E MO\xC3\x8D"
+                                       "DO 500G",
                                        "P\xC3\x83O FRANC\xC3\x8AS KG", "LEITE INTEGRAL 1L",
-                                       "A\xC3\x87\xC3\x9A" "CAR REFINADO 1KG"};
+                                       "A\xC3\x87\xC3\x9A"
+                                       "CAR REFINADO 1KG"};
   const std::string id = std::to_string(100000 + index);
   return "{\"id\":" + id + ",\"codigo\":\"78910" + std::to_string(10000000 + index) +
-         "\",\"nome\":\"" + kNames[index % 5] + "\",\"preco_venda\":" +
-         std::to_string(index % 97) + "." + std::to_string(10 + index % 90) +
+         "\",\"nome\":\"" + kNames[index % 5] + "\",\"preco_venda\":" + std::to_string(index % 97) +
+         "." + std::to_string(10 + index % 90) +
          ",\"unidade\":\"UN\",\"estoque\":" + std::to_string(index % 1000) +
          ".125,\"ativo\":true,\"categoria\":\"MERCEARIA\",\"promocao\":null,"
          "\"atualizado_em\":\"2026-12-11T08:00:00\"}";

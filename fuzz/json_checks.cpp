@@ -30,10 +30,14 @@ enum class Root { value, array, object, pair };
 
 std::unique_ptr<TJsonBase> MakeRoot(Root root) {
   switch (root) {
-    case Root::array: return std::make_unique<TJsonArray>();
-    case Root::object: return std::make_unique<TJsonObject>();
-    case Root::pair: return std::make_unique<TJsonPair>(nullptr, u"");
-    case Root::value: break;
+    case Root::array:
+      return std::make_unique<TJsonArray>();
+    case Root::object:
+      return std::make_unique<TJsonObject>();
+    case Root::pair:
+      return std::make_unique<TJsonPair>(nullptr, u"");
+    case Root::value:
+      break;
   }
   return std::make_unique<TJsonValue>();
 }
@@ -53,10 +57,18 @@ std::optional<std::string> ParseWithReference(TJsonBase& node, Root root,
                                               std::u16string_view text) {
   try {
     switch (root) {
-      case Root::value: reference::ParseValue(static_cast<TJsonValue&>(node), text); break;
-      case Root::array: reference::ParseArray(static_cast<TJsonArray&>(node), text); break;
-      case Root::object: reference::ParseObject(static_cast<TJsonObject&>(node), text); break;
-      case Root::pair: reference::ParsePair(static_cast<TJsonPair&>(node), text); break;
+      case Root::value:
+        reference::ParseValue(static_cast<TJsonValue&>(node), text);
+        break;
+      case Root::array:
+        reference::ParseArray(static_cast<TJsonArray&>(node), text);
+        break;
+      case Root::object:
+        reference::ParseObject(static_cast<TJsonObject&>(node), text);
+        break;
+      case Root::pair:
+        reference::ParsePair(static_cast<TJsonPair&>(node), text);
+        break;
     }
   } catch (const JsonError& error) {
     return ToUtf8(error.message());
@@ -108,7 +120,8 @@ void CheckRoundTrip(TJsonBase& tree, Root root) {
     Fail("written text does not parse", ToUtf8(written) + "\n" + *error);
   }
   if (again->Stringify() != written) {
-    Fail("text read back is written differently", ToUtf8(written) + "\n" + ToUtf8(again->Stringify()));
+    Fail("text read back is written differently",
+         ToUtf8(written) + "\n" + ToUtf8(again->Stringify()));
   }
 }
 

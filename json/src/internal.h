@@ -10,7 +10,9 @@
 namespace varnok::json::detail {
 
 // Whitespace for the reader is every code unit from U+0000 to U+0020.
-inline bool IsBlank(char16_t c) noexcept { return c <= u' '; }
+inline bool IsBlank(char16_t c) noexcept {
+  return c <= u' ';
+}
 
 inline std::u16string_view Trim(std::u16string_view s) noexcept {
   std::size_t begin = 0;

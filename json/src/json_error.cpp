@@ -8,14 +8,22 @@ JsonError::JsonError(std::u16string message)
 
 std::u16string_view ValueTypeName(TJsonValueType type) noexcept {
   switch (type) {
-    case TJsonValueType::jvNone: return u"jvNone";
-    case TJsonValueType::jvNull: return u"jvNull";
-    case TJsonValueType::jvString: return u"jvString";
-    case TJsonValueType::jvInteger: return u"jvInteger";
-    case TJsonValueType::jvNumber: return u"jvNumber";
-    case TJsonValueType::jvBoolean: return u"jvBoolean";
-    case TJsonValueType::jvObject: return u"jvObject";
-    case TJsonValueType::jvArray: return u"jvArray";
+    case TJsonValueType::jvNone:
+      return u"jvNone";
+    case TJsonValueType::jvNull:
+      return u"jvNull";
+    case TJsonValueType::jvString:
+      return u"jvString";
+    case TJsonValueType::jvInteger:
+      return u"jvInteger";
+    case TJsonValueType::jvNumber:
+      return u"jvNumber";
+    case TJsonValueType::jvBoolean:
+      return u"jvBoolean";
+    case TJsonValueType::jvObject:
+      return u"jvObject";
+    case TJsonValueType::jvArray:
+      return u"jvArray";
   }
   return u"jvNone";
 }

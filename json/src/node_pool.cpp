@@ -106,9 +106,13 @@ void TJsonBase::operator delete(void* pointer, std::size_t size) noexcept {
 
 #else
 
-void* TJsonBase::operator new(std::size_t size) { return ::operator new(size); }
+void* TJsonBase::operator new(std::size_t size) {
+  return ::operator new(size);
+}
 
-void TJsonBase::operator delete(void* pointer, std::size_t) noexcept { ::operator delete(pointer); }
+void TJsonBase::operator delete(void* pointer, std::size_t) noexcept {
+  ::operator delete(pointer);
+}
 
 #endif
 

@@ -55,8 +55,7 @@ bool JsonTree::IsLeaf(const TJsonValue& value) noexcept {
 
 // Gives a fresh, empty target the kind and content of source. The children of an
 // object or array are created at once, in order, and filled by later jobs.
-void JsonTree::CopyInto(const TJsonValue& source, TJsonValue& target,
-                        std::vector<CopyJob>& jobs) {
+void JsonTree::CopyInto(const TJsonValue& source, TJsonValue& target, std::vector<CopyJob>& jobs) {
   target.FValueType = source.FValueType;
   target.FStringValue = source.FStringValue;
   target.FIntegerValue = source.FIntegerValue;
@@ -192,7 +191,9 @@ std::u16string TJsonBase::GetPairName() const {
 
 TJsonValue::TJsonValue(TJsonBase* owner) noexcept : TJsonBase(owner) {}
 
-TJsonValue::~TJsonValue() { Clear(); }
+TJsonValue::~TJsonValue() {
+  Clear();
+}
 
 void TJsonValue::Clear() noexcept {
   FStringValue.clear();
@@ -218,57 +219,85 @@ std::u16string TJsonValue::AsString() const {
   std::u16string text;
   switch (FValueType) {
     case TJsonValueType::jvNone:
-    case TJsonValueType::jvNull: break;
-    case TJsonValueType::jvString: text = FStringValue; break;
-    case TJsonValueType::jvInteger: detail::AppendInteger(text, FIntegerValue); break;
-    case TJsonValueType::jvNumber: detail::AppendFloat(text, FNumberValue); break;
-    case TJsonValueType::jvBoolean: text = FBooleanValue ? u"true" : u"false"; break;
+    case TJsonValueType::jvNull:
+      break;
+    case TJsonValueType::jvString:
+      text = FStringValue;
+      break;
+    case TJsonValueType::jvInteger:
+      detail::AppendInteger(text, FIntegerValue);
+      break;
+    case TJsonValueType::jvNumber:
+      detail::AppendFloat(text, FNumberValue);
+      break;
+    case TJsonValueType::jvBoolean:
+      text = FBooleanValue ? u"true" : u"false";
+      break;
     case TJsonValueType::jvObject:
-    case TJsonValueType::jvArray: RaiseValueTypeError(TJsonValueType::jvString);
+    case TJsonValueType::jvArray:
+      RaiseValueTypeError(TJsonValueType::jvString);
   }
   return text;
 }
 
 std::int64_t TJsonValue::AsInteger() const {
   switch (FValueType) {
-    case TJsonValueType::jvString: return JsonToInteger(FStringValue);
-    case TJsonValueType::jvInteger: return FIntegerValue;
+    case TJsonValueType::jvString:
+      return JsonToInteger(FStringValue);
+    case TJsonValueType::jvInteger:
+      return FIntegerValue;
     // A number reads as 0, as an empty value does; it is neither truncated nor rounded.
-    case TJsonValueType::jvNumber: return 0;
-    case TJsonValueType::jvBoolean: return FBooleanValue ? 1 : 0;
+    case TJsonValueType::jvNumber:
+      return 0;
+    case TJsonValueType::jvBoolean:
+      return FBooleanValue ? 1 : 0;
     case TJsonValueType::jvObject:
-    case TJsonValueType::jvArray: RaiseValueTypeError(TJsonValueType::jvInteger);
+    case TJsonValueType::jvArray:
+      RaiseValueTypeError(TJsonValueType::jvInteger);
     case TJsonValueType::jvNone:
-    case TJsonValueType::jvNull: break;
+    case TJsonValueType::jvNull:
+      break;
   }
   return 0;
 }
 
 double TJsonValue::AsNumber() const {
   switch (FValueType) {
-    case TJsonValueType::jvString: return JsonToFloat(FStringValue);
-    case TJsonValueType::jvInteger: return static_cast<double>(FIntegerValue);
-    case TJsonValueType::jvNumber: return FNumberValue;
-    case TJsonValueType::jvBoolean: return FBooleanValue ? 1.0 : 0.0;
+    case TJsonValueType::jvString:
+      return JsonToFloat(FStringValue);
+    case TJsonValueType::jvInteger:
+      return static_cast<double>(FIntegerValue);
+    case TJsonValueType::jvNumber:
+      return FNumberValue;
+    case TJsonValueType::jvBoolean:
+      return FBooleanValue ? 1.0 : 0.0;
     case TJsonValueType::jvObject:
-    case TJsonValueType::jvArray: RaiseValueTypeError(TJsonValueType::jvNumber);
+    case TJsonValueType::jvArray:
+      RaiseValueTypeError(TJsonValueType::jvNumber);
     case TJsonValueType::jvNone:
-    case TJsonValueType::jvNull: break;
+    case TJsonValueType::jvNull:
+      break;
   }
   return 0.0;
 }
 
 bool TJsonValue::AsBoolean() const {
   switch (FValueType) {
-    case TJsonValueType::jvString: return detail::EqualsIgnoringAsciiCase(FStringValue, u"true");
-    case TJsonValueType::jvInteger: return FIntegerValue != 0;
+    case TJsonValueType::jvString:
+      return detail::EqualsIgnoringAsciiCase(FStringValue, u"true");
+    case TJsonValueType::jvInteger:
+      return FIntegerValue != 0;
     // A NaN is not equal to 0.0, so it reads true.
-    case TJsonValueType::jvNumber: return !(FNumberValue == 0.0);
-    case TJsonValueType::jvBoolean: return FBooleanValue;
+    case TJsonValueType::jvNumber:
+      return !(FNumberValue == 0.0);
+    case TJsonValueType::jvBoolean:
+      return FBooleanValue;
     case TJsonValueType::jvObject:
-    case TJsonValueType::jvArray: RaiseValueTypeError(TJsonValueType::jvBoolean);
+    case TJsonValueType::jvArray:
+      RaiseValueTypeError(TJsonValueType::jvBoolean);
     case TJsonValueType::jvNone:
-    case TJsonValueType::jvNull: break;
+    case TJsonValueType::jvNull:
+      break;
   }
   return false;
 }
@@ -418,7 +447,9 @@ std::u16string TJsonValue::Stringify() const {
 
 TJsonArray::TJsonArray(TJsonBase* owner) noexcept : TJsonBase(owner) {}
 
-TJsonArray::~TJsonArray() { Clear(); }
+TJsonArray::~TJsonArray() {
+  Clear();
+}
 
 TJsonValue& TJsonArray::Items(int index) const {
   CheckIndex(FList, index, FList.size());
@@ -569,7 +600,9 @@ std::u16string TJsonPair::Stringify() const {
 
 TJsonObject::TJsonObject(TJsonBase* owner) noexcept : TJsonBase(owner) {}
 
-TJsonObject::~TJsonObject() { Clear(); }
+TJsonObject::~TJsonObject() {
+  Clear();
+}
 
 TJsonPair& TJsonObject::Items(int index) const {
   CheckIndex(FList, index, FList.size());

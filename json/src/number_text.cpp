@@ -23,7 +23,9 @@ namespace {
 std::atomic<char16_t> gRegionalDecimalSeparator{u'.'};
 std::atomic<char16_t> gDecimalSeparatorSnapshot{u'.'};
 
-bool IsDigit(char16_t c) noexcept { return c >= u'0' && c <= u'9'; }
+bool IsDigit(char16_t c) noexcept {
+  return c >= u'0' && c <= u'9';
+}
 
 int HexDigitValue(char16_t c) noexcept {
   if (c >= u'0' && c <= u'9') return c - u'0';
@@ -210,7 +212,8 @@ bool TryJsonToInteger(std::u16string_view text, std::int64_t& value) noexcept {
   const std::uint64_t limit =
       negative ? std::uint64_t{1} << 63 : std::uint64_t{std::numeric_limits<std::int64_t>::max()};
   if (!ReadDecimal(rest, limit, magnitude)) return false;
-  value = negative ? static_cast<std::int64_t>(~magnitude + 1) : static_cast<std::int64_t>(magnitude);
+  value =
+      negative ? static_cast<std::int64_t>(~magnitude + 1) : static_cast<std::int64_t>(magnitude);
   return true;
 }
 
@@ -311,7 +314,8 @@ double JsonToFloat(std::u16string_view text) {
   const char16_t separator = DecimalSeparatorSnapshot();
   double value = 0.0;
   if (!ReadNumber(text, separator, value)) {
-    throw JsonError(Quoted(WithSeparator(text, separator), u" is not a valid floating point value"));
+    throw JsonError(
+        Quoted(WithSeparator(text, separator), u" is not a valid floating point value"));
   }
   return value;
 }

@@ -24,7 +24,9 @@ constexpr char16_t ClosingOf(char16_t opener) noexcept {
   return opener == u'[' ? u']' : opener == u'{' ? u'}' : u'"';
 }
 
-constexpr bool IsOpener(char16_t c) noexcept { return c == u'"' || c == u'[' || c == u'{'; }
+constexpr bool IsOpener(char16_t c) noexcept {
+  return c == u'"' || c == u'[' || c == u'{';
+}
 
 bool IsHexDigit(char16_t c) noexcept {
   return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
@@ -74,11 +76,21 @@ void AppendDecoded(std::u16string& out, std::u16string_view s) {
     const char16_t c = s[i + 1];
     i += 2;
     switch (c) {
-      case u'b': out += u'\b'; break;
-      case u'f': out += u'\f'; break;
-      case u'n': out += u'\n'; break;
-      case u'r': out += u'\r'; break;
-      case u't': out += u'\t'; break;
+      case u'b':
+        out += u'\b';
+        break;
+      case u'f':
+        out += u'\f';
+        break;
+      case u'n':
+        out += u'\n';
+        break;
+      case u'r':
+        out += u'\r';
+        break;
+      case u't':
+        out += u'\t';
+        break;
       case u'u': {
         // Four hexadecimal digits, fewer at the very end of the body but at least one.
         const std::size_t count = std::min<std::size_t>(4, n - i);
@@ -103,7 +115,8 @@ void AppendDecoded(std::u16string& out, std::u16string_view s) {
       }
       // The quotation mark, the solidus, the backslash and any other character stand
       // for themselves.
-      default: out += c;
+      default:
+        out += c;
     }
   }
 }
@@ -184,9 +197,9 @@ std::size_t JsonReader::SkipEnd(std::size_t position) {
   if (!skipsFound_) FindSkipEnds();
   std::size_t index = nextSkip_;
   if (index >= skips_.size() || skips_[index].opener != position) {
-    const auto found = std::lower_bound(
-        skips_.begin(), skips_.end(), position,
-        [](const Skip& skip, std::size_t value) { return skip.opener < value; });
+    const auto found =
+        std::lower_bound(skips_.begin(), skips_.end(), position,
+                         [](const Skip& skip, std::size_t value) { return skip.opener < value; });
     // Every opener a walk meets was met by the walk of the whole text as well; the
     // direct skip is only a safeguard.
     if (found == skips_.end() || found->opener != position) return DirectSkipEnd(text_, position);
@@ -244,8 +257,10 @@ void JsonReader::ParseValue(TJsonValue& value, std::u16string_view item, int dep
   }
   value.FValueType = type;
   switch (type) {
-    case TJsonValueType::jvNone: value.RaiseParseError(t);
-    case TJsonValueType::jvNull: break;
+    case TJsonValueType::jvNone:
+      value.RaiseParseError(t);
+    case TJsonValueType::jvNull:
+      break;
     case TJsonValueType::jvString: {
       std::u16string decoded;
       decoded.reserve(t.size() - 2);
@@ -253,9 +268,15 @@ void JsonReader::ParseValue(TJsonValue& value, std::u16string_view item, int dep
       value.FStringValue = std::move(decoded);
       break;
     }
-    case TJsonValueType::jvInteger: value.FIntegerValue = integer; break;
-    case TJsonValueType::jvNumber: value.FNumberValue = number; break;
-    case TJsonValueType::jvBoolean: value.FBooleanValue = (t[0] | 0x20) == u't'; break;
+    case TJsonValueType::jvInteger:
+      value.FIntegerValue = integer;
+      break;
+    case TJsonValueType::jvNumber:
+      value.FNumberValue = number;
+      break;
+    case TJsonValueType::jvBoolean:
+      value.FBooleanValue = (t[0] | 0x20) == u't';
+      break;
     case TJsonValueType::jvObject:
       value.FObjectValue = std::make_unique<TJsonObject>(&value);
       ParseObject(*value.FObjectValue, t, depth + 1);
@@ -406,9 +427,13 @@ void TJsonBase::Split(std::u16string_view s, char16_t delimiter,
   if (!last.empty()) strings.emplace_back(last);
 }
 
-bool TJsonBase::IsJsonObject(std::u16string_view s) noexcept { return Encloses(Trim(s), u'{', u'}'); }
+bool TJsonBase::IsJsonObject(std::u16string_view s) noexcept {
+  return Encloses(Trim(s), u'{', u'}');
+}
 
-bool TJsonBase::IsJsonArray(std::u16string_view s) noexcept { return Encloses(Trim(s), u'[', u']'); }
+bool TJsonBase::IsJsonArray(std::u16string_view s) noexcept {
+  return Encloses(Trim(s), u'[', u']');
+}
 
 bool TJsonBase::IsJsonString(std::u16string_view s) noexcept {
   return Encloses(Trim(s), u'"', u'"');

@@ -160,8 +160,12 @@ void JsonTree::WriteInto(const TJsonBase& node, std::u16string& text) {
   auto writeValue = [&](const TJsonValue& value) {
     switch (value.FValueType) {
       case TJsonValueType::jvNone:
-      case TJsonValueType::jvNull: out.Put(u"null"); break;
-      case TJsonValueType::jvString: PutEscaped(out, value.FStringValue, true); break;
+      case TJsonValueType::jvNull:
+        out.Put(u"null");
+        break;
+      case TJsonValueType::jvString:
+        PutEscaped(out, value.FStringValue, true);
+        break;
       case TJsonValueType::jvInteger: {
         char16_t*& at = out.Room(detail::kLongestNumber);
         at = detail::WriteInteger(at, value.FIntegerValue);
@@ -172,7 +176,9 @@ void JsonTree::WriteInto(const TJsonBase& node, std::u16string& text) {
         at = detail::WriteFloat(at, value.FNumberValue);
         break;
       }
-      case TJsonValueType::jvBoolean: out.Put(value.FBooleanValue ? u"true" : u"false"); break;
+      case TJsonValueType::jvBoolean:
+        out.Put(value.FBooleanValue ? u"true" : u"false");
+        break;
       case TJsonValueType::jvObject:
         out.Put(u'{');
         push({nullptr, value.FObjectValue.get(), 0});

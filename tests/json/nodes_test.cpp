@@ -86,15 +86,18 @@ TEST(TJsonValue, ReadsTextThroughTheNumberReaders) {
       {"42", {"42", "42", "42", "false"}},
       {"-0x1F", {"-0x1F", "-31", "'-0x1F' is not a valid floating point value", "false"}},
       {"2.5", {"2.5", "'2.5' is not a valid integer value", "2.5", "false"}},
-      {"TRUE", {"TRUE", "'TRUE' is not a valid integer value",
-                "'TRUE' is not a valid floating point value", "true"}},
-      {"tRuE", {"tRuE", "'tRuE' is not a valid integer value",
-                "'tRuE' is not a valid floating point value", "true"}},
+      {"TRUE",
+       {"TRUE", "'TRUE' is not a valid integer value", "'TRUE' is not a valid floating point value",
+        "true"}},
+      {"tRuE",
+       {"tRuE", "'tRuE' is not a valid integer value", "'tRuE' is not a valid floating point value",
+        "true"}},
       {"1", {"1", "1", "1", "false"}},
-      {"yes", {"yes", "'yes' is not a valid integer value",
-               "'yes' is not a valid floating point value", "false"}},
-      {"", {"", "'' is not a valid integer value", "'' is not a valid floating point value",
-            "false"}},
+      {"yes",
+       {"yes", "'yes' is not a valid integer value", "'yes' is not a valid floating point value",
+        "false"}},
+      {"",
+       {"", "'' is not a valid integer value", "'' is not a valid floating point value", "false"}},
   };
   for (const Case& c : cases) {
     TJsonValue value;
@@ -473,9 +476,8 @@ TEST(TJsonObject, FindIgnoresAsciiCaseOnly) {
     int index;
   };
   const Case cases[] = {
-      {u"nome", 0}, {u"NOME", 0}, {u"NoMe", 0}, {u"nom", -1}, {u"nomes", -1},
-      {u"ção", 1},  {u"ÇÃO", -1}, {u"çÃo", -1}, {u"PREÇO", -1}, {u"PREço", 2},
-      {u"", -1},
+      {u"nome", 0}, {u"NOME", 0}, {u"NoMe", 0},   {u"nom", -1},  {u"nomes", -1}, {u"ção", 1},
+      {u"ÇÃO", -1}, {u"çÃo", -1}, {u"PREÇO", -1}, {u"PREço", 2}, {u"", -1},
   };
   for (const Case& c : cases) EXPECT_EQ(object.Find(c.name), c.index) << U8(c.name);
 }

@@ -87,8 +87,14 @@ TEST(ParseValue, FailsOnTextsThatFitNoKind) {
       {"1e400", "error: <TJsonValue>\"\" parse error: 1e400"},
       {"1e1025", "error: <TJsonValue>\"\" parse error: 1e1025"},
       {"1,5", "error: <TJsonValue>\"\" parse error: 1,5"},
-      {"\xC2\xA0" "1", "error: <TJsonValue>\"\" parse error: \xC2\xA0" "1"},
-      {"\xEF\xBB\xBF" "1", "error: <TJsonValue>\"\" parse error: \xEF\xBB\xBF" "1"},
+      {"\xC2\xA0"
+       "1",
+       "error: <TJsonValue>\"\" parse error: \xC2\xA0"
+       "1"},
+      {"\xEF\xBB\xBF"
+       "1",
+       "error: <TJsonValue>\"\" parse error: \xEF\xBB\xBF"
+       "1"},
   });
 }
 
@@ -194,10 +200,16 @@ TEST(Leniency, EscapesOfAnyCharacterAndShortUnicodeAtTheEnd) {
 
 TEST(Leniency, ControlCharactersCountAsWhitespace) {
   ExpectValueResults({
-      {"\x01[\x02" "1\x03,\x1f" "2\x04]\x05", "jvArray=[jvInteger=1,jvInteger=2]"},
+      {"\x01[\x02"
+       "1\x03,\x1f"
+       "2\x04]\x05",
+       "jvArray=[jvInteger=1,jvInteger=2]"},
       {"{\t\"a\"\r:\n1\x0b}", "jvObject={a:jvInteger=1}"},
       {"\"\x01\"", "jvString=\"\\u0001\""},
-      {"\x7f" "1", "error: <TJsonValue>\"\" parse error: \x7f" "1"},
+      {"\x7f"
+       "1",
+       "error: <TJsonValue>\"\" parse error: \x7f"
+       "1"},
   });
 }
 
@@ -285,8 +297,7 @@ TEST(ParsePair, ReadsOneMember) {
 TEST(ParseErrors, NameTheNearestEnclosingMember) {
   ExpectValueResults({
       {"{\"data\":[1,x]}", "error: <TJsonValue>\"data\" parse error: x"},
-      {"{\"data\":[{\"preco_venda\":abc}]}",
-       "error: <TJsonValue>\"preco_venda\" parse error: abc"},
+      {"{\"data\":[{\"preco_venda\":abc}]}", "error: <TJsonValue>\"preco_venda\" parse error: abc"},
       {"{\"data\":[{\"preco_venda\":[1,]x]}]}",
        "error: <TJsonValue>\"preco_venda\" parse error: ]x"},
       {"{\"a\":{\"b\" 1}}", "error: <TJsonPair>\"a\" parse error: \"b\" 1"},
@@ -315,8 +326,7 @@ TEST(StateAfterFailure, EarlierItemsStayAndTheFailingChildIsLeftAsItStopped) {
        "jvObject={a:jvInteger=1,b:jvObject={c:jvInteger=2,:jvNone=null}}"},
       {"{\"a\":1,\"b\":[2,{x}]}", "<TJsonPair>\"b\" parse error: x",
        "jvObject={a:jvInteger=1,b:jvArray=[jvInteger=2,jvObject={:jvNone=null}]}"},
-      {"{\"a\":1,\"\\u0G\":2}", "Invalid unicode \\u0G",
-       "jvObject={a:jvInteger=1,:jvNone=null}"},
+      {"{\"a\":1,\"\\u0G\":2}", "Invalid unicode \\u0G", "jvObject={a:jvInteger=1,:jvNone=null}"},
   };
   for (const StateCase& c : cases) {
     TJsonValue value;
@@ -418,7 +428,8 @@ TEST(NestingLimit, AHundredThousandLevelsFailWithoutExhaustingTheStack) {
   const std::string deep = Nested(100000, "[", "", "]");
   TJsonValue value;
   const std::string error = ErrorOf([&] { value.Parse(U16(deep)); });
-  EXPECT_EQ(error, "<TJsonArray>\"\" parse error: " + Nested(100000 - kMaxNestingDepth, "[", "", "]"));
+  EXPECT_EQ(error,
+            "<TJsonArray>\"\" parse error: " + Nested(100000 - kMaxNestingDepth, "[", "", "]"));
   const std::string unclosed(100000, '[');
   EXPECT_EQ(ErrorOf([&] { value.Parse(U16(unclosed)); }),
             "<TJsonValue>\"\" parse error: " + unclosed);
@@ -494,12 +505,18 @@ TEST(Decode, ResolvesEscapesAndNeverGrows) {
 
 TEST(KindDecision, FirstAndLastCharactersThenTrialConversions) {
   const std::pair<const char*, TJsonValueType> cases[] = {
-      {" {x} ", TJsonValueType::jvObject},  {"[}", TJsonValueType::jvNone},
-      {"[x]", TJsonValueType::jvArray},     {"\"x", TJsonValueType::jvNone},
-      {"\"\"", TJsonValueType::jvString},   {"\"", TJsonValueType::jvNone},
-      {"NuLL", TJsonValueType::jvNull},     {"TrUe", TJsonValueType::jvBoolean},
-      {"7", TJsonValueType::jvInteger},     {"7.0", TJsonValueType::jvNumber},
-      {"", TJsonValueType::jvNone},         {"x", TJsonValueType::jvNone},
+      {" {x} ", TJsonValueType::jvObject},
+      {"[}", TJsonValueType::jvNone},
+      {"[x]", TJsonValueType::jvArray},
+      {"\"x", TJsonValueType::jvNone},
+      {"\"\"", TJsonValueType::jvString},
+      {"\"", TJsonValueType::jvNone},
+      {"NuLL", TJsonValueType::jvNull},
+      {"TrUe", TJsonValueType::jvBoolean},
+      {"7", TJsonValueType::jvInteger},
+      {"7.0", TJsonValueType::jvNumber},
+      {"", TJsonValueType::jvNone},
+      {"x", TJsonValueType::jvNone},
       {"\t-0x10\n", TJsonValueType::jvInteger},
   };
   for (const auto& [text, type] : cases) {

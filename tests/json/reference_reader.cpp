@@ -81,17 +81,30 @@ void ParseValue(TJsonValue& value, std::u16string_view text, int depth) {
   const std::u16string t = Trimmed(text);
   value.Clear();
   switch (TJsonBase::AnalyzeJsonValueType(t)) {
-    case TJsonValueType::jvNone: Fail(value, t);
-    case TJsonValueType::jvNull: value.SetIsNull(true); break;
+    case TJsonValueType::jvNone:
+      Fail(value, t);
+    case TJsonValueType::jvNull:
+      value.SetIsNull(true);
+      break;
     case TJsonValueType::jvString:
       value.SetAsString(u"");
       value.SetAsString(TJsonBase::Decode(std::u16string_view(t).substr(1, t.size() - 2)));
       break;
-    case TJsonValueType::jvInteger: value.SetAsInteger(JsonToInteger(t)); break;
-    case TJsonValueType::jvNumber: value.SetAsNumber(JsonToFloat(t)); break;
-    case TJsonValueType::jvBoolean: value.SetAsBoolean((t[0] | 0x20) == u't'); break;
-    case TJsonValueType::jvObject: ParseObject(value.AsObject(), t, depth + 1); break;
-    case TJsonValueType::jvArray: ParseArray(value.AsArray(), t, depth + 1); break;
+    case TJsonValueType::jvInteger:
+      value.SetAsInteger(JsonToInteger(t));
+      break;
+    case TJsonValueType::jvNumber:
+      value.SetAsNumber(JsonToFloat(t));
+      break;
+    case TJsonValueType::jvBoolean:
+      value.SetAsBoolean((t[0] | 0x20) == u't');
+      break;
+    case TJsonValueType::jvObject:
+      ParseObject(value.AsObject(), t, depth + 1);
+      break;
+    case TJsonValueType::jvArray:
+      ParseArray(value.AsArray(), t, depth + 1);
+      break;
   }
 }
 
@@ -99,7 +112,8 @@ void ParseArray(TJsonArray& array, std::u16string_view text, int depth) {
   array.Clear();
   const std::u16string t = Trimmed(text);
   if (!TJsonBase::IsJsonArray(t) || depth > kMaxNestingDepth) Fail(array, t);
-  for (const std::u16string& item : Cut(Trimmed(std::u16string_view(t).substr(1, t.size() - 2)), u',')) {
+  for (const std::u16string& item :
+       Cut(Trimmed(std::u16string_view(t).substr(1, t.size() - 2)), u',')) {
     ParseValue(array.Add(), item, depth);
   }
 }
@@ -108,7 +122,8 @@ void ParseObject(TJsonObject& object, std::u16string_view text, int depth) {
   object.Clear();
   const std::u16string t = Trimmed(text);
   if (!TJsonBase::IsJsonObject(t) || depth > kMaxNestingDepth) Fail(object, t);
-  for (const std::u16string& item : Cut(Trimmed(std::u16string_view(t).substr(1, t.size() - 2)), u',')) {
+  for (const std::u16string& item :
+       Cut(Trimmed(std::u16string_view(t).substr(1, t.size() - 2)), u',')) {
     ParsePair(object.Add(u""), item, depth);
   }
 }
@@ -151,8 +166,12 @@ void DescribeValue(const TJsonValue& value, std::string& out) {
   out += '=';
   auto& mutableValue = const_cast<TJsonValue&>(value);
   switch (value.ValueType()) {
-    case TJsonValueType::jvObject: DescribeObject(mutableValue.AsObject(), out); break;
-    case TJsonValueType::jvArray: DescribeArray(mutableValue.AsArray(), out); break;
+    case TJsonValueType::jvObject:
+      DescribeObject(mutableValue.AsObject(), out);
+      break;
+    case TJsonValueType::jvArray:
+      DescribeArray(mutableValue.AsArray(), out);
+      break;
     case TJsonValueType::jvNumber: {
       // Every bit of the double, where Stringify shows 15 digits.
       char digits[32];
@@ -160,7 +179,8 @@ void DescribeValue(const TJsonValue& value, std::string& out) {
       out += digits;
       break;
     }
-    default: out += ToUtf8(value.Stringify());
+    default:
+      out += ToUtf8(value.Stringify());
   }
 }
 

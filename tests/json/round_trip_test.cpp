@@ -67,8 +67,12 @@ class TreeGenerator {
         expected.SetAsBoolean(boolean);
         break;
       }
-      case 6: FillObject(written.AsObject(), expected.AsObject(), depth); break;
-      default: FillArray(written.AsArray(), expected.AsArray(), depth); break;
+      case 6:
+        FillObject(written.AsObject(), expected.AsObject(), depth);
+        break;
+      default:
+        FillArray(written.AsArray(), expected.AsArray(), depth);
+        break;
     }
   }
 
@@ -78,10 +82,10 @@ class TreeGenerator {
   // Any code units: ASCII, controls, quotes and backslashes, accented letters,
   // surrogate pairs and lone surrogates, U+0000.
   std::u16string Text() {
-    static const char16_t kUnits[] = {u'a',    u'Z',    u'0',    u' ',    u'"',    u'\\',
-                                      u'/',    u'\b',   u'\t',   u'\n',   u'\x01', u'\0',
-                                      u'\x7f', u'\x80', u'é',    u'ç',    u'€',    u'\xD83D',
-                                      u'\xDE00', u'\xFFFF', u'{', u'[',   u':',    u','};
+    static const char16_t kUnits[] = {u'a',      u'Z',      u'0',  u' ',  u'"',    u'\\',
+                                      u'/',      u'\b',     u'\t', u'\n', u'\x01', u'\0',
+                                      u'\x7f',   u'\x80',   u'é',  u'ç',  u'€',    u'\xD83D',
+                                      u'\xDE00', u'\xFFFF', u'{',  u'[',  u':',    u','};
     std::u16string text;
     const int length = Pick(0, 8);
     for (int i = 0; i < length; ++i) text += kUnits[Pick(0, std::size(kUnits) - 1)];
@@ -90,10 +94,14 @@ class TreeGenerator {
 
   std::int64_t Integer() {
     switch (Pick(0, 3)) {
-      case 0: return Pick(-1000, 1000);
-      case 1: return std::numeric_limits<std::int64_t>::min();
-      case 2: return std::numeric_limits<std::int64_t>::max();
-      default: return std::uniform_int_distribution<std::int64_t>()(random_);
+      case 0:
+        return Pick(-1000, 1000);
+      case 1:
+        return std::numeric_limits<std::int64_t>::min();
+      case 2:
+        return std::numeric_limits<std::int64_t>::max();
+      default:
+        return std::uniform_int_distribution<std::int64_t>()(random_);
     }
   }
 
@@ -101,11 +109,16 @@ class TreeGenerator {
   // to 15 digits passes the largest double.
   double Number() {
     switch (Pick(0, 4)) {
-      case 0: return Pick(-100000, 100000);
-      case 1: return Pick(-100000, 100000) / 8.0;
-      case 2: return std::uniform_real_distribution<double>(-1.0, 1.0)(random_);
-      case 3: return (Pick(0, 1) ? -1.0 : 1.0) * std::pow(10.0, Pick(-320, 300)) * 1.2345678901234567;
-      default: return std::uniform_real_distribution<double>(-1e17, 1e17)(random_);
+      case 0:
+        return Pick(-100000, 100000);
+      case 1:
+        return Pick(-100000, 100000) / 8.0;
+      case 2:
+        return std::uniform_real_distribution<double>(-1.0, 1.0)(random_);
+      case 3:
+        return (Pick(0, 1) ? -1.0 : 1.0) * std::pow(10.0, Pick(-320, 300)) * 1.2345678901234567;
+      default:
+        return std::uniform_real_distribution<double>(-1e17, 1e17)(random_);
     }
   }
 

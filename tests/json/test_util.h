@@ -13,8 +13,12 @@
 namespace varnok::json::testing {
 
 // UTF-8 spelling of a UTF-16 text, for readable failure output.
-inline std::string U8(std::u16string_view text) { return ToUtf8(text); }
-inline std::u16string U16(std::string_view text) { return FromUtf8(text); }
+inline std::string U8(std::u16string_view text) {
+  return ToUtf8(text);
+}
+inline std::u16string U16(std::string_view text) {
+  return FromUtf8(text);
+}
 
 // The message of the JsonError that action raises, or a marker when it raises none.
 inline std::string ErrorOf(const std::function<void()>& action) {

@@ -26,17 +26,17 @@ std::string ReadFile(const std::filesystem::path& path) {
 
 // Runs the tool with arguments (already quoted for the shell) and input.
 ToolRun RunTool(const std::string& arguments, const std::string& input,
-            const std::string& environment = "LC_ALL=C.UTF-8") {
+                const std::string& environment = "LC_ALL=C.UTF-8") {
   const std::filesystem::path dir =
-      std::filesystem::temp_directory_path() /
-      ("varnok-json-tool-" + std::to_string(::getpid()));
+      std::filesystem::temp_directory_path() / ("varnok-json-tool-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   std::ofstream(dir / "in", std::ios::binary) << input;
   const std::string command = "env " + environment + " '" VARNOK_JSON_TOOL "' " + arguments +
                               " < '" + (dir / "in").string() + "' > '" + (dir / "out").string() +
                               "' 2> '" + (dir / "err").string() + "'";
   const int status = std::system(command.c_str());
-  ToolRun run{ReadFile(dir / "out"), ReadFile(dir / "err"), WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+  ToolRun run{ReadFile(dir / "out"), ReadFile(dir / "err"),
+              WIFEXITED(status) ? WEXITSTATUS(status) : -1};
   std::filesystem::remove_all(dir);
   return run;
 }
@@ -52,7 +52,9 @@ const char* const kUsage =
 
 TEST(VarnokJsonTool, WritesWhatTheLibraryReadsOrItsError) {
   const ToolCase cases[] = {
-      {"", "{\"a\": [1, 2.50, \"x\"], \"b\": TRUE}\n", {"{\"a\":[1,2.5,\"x\"],\"b\":true}\n", "", 0}},
+      {"",
+       "{\"a\": [1, 2.50, \"x\"], \"b\": TRUE}\n",
+       {"{\"a\":[1,2.5,\"x\"],\"b\":true}\n", "", 0}},
       {"--as value", " 007 ", {"7\n", "", 0}},
       {"--as object", "{\"preco\": 12.5}", {"{\"preco\":12.5}\n", "", 0}},
       {"--as array", "[1,2,]", {"[1,2]\n", "", 0}},
@@ -62,7 +64,10 @@ TEST(VarnokJsonTool, WritesWhatTheLibraryReadsOrItsError) {
       {"", "\"\\u12G4\"", {"", "Invalid unicode \\u12G4\n", 1}},
       {"", "", {"", "<TJsonValue>\"\" parse error: \n", 1}},
       {"", "\"caf\xC3\xA9 \xF0\x9F\x98\x80\"", {"\"caf\\u00e9 \\ud83d\\ude00\"\n", "", 0}},
-      {"", "\"a\xFF" "b\xC3\"", {"\"a\\ufffdb\\ufffd\"\n", "", 0}},
+      {"",
+       "\"a\xFF"
+       "b\xC3\"",
+       {"\"a\\ufffdb\\ufffd\"\n", "", 0}},
       {"", "{\"n\xC3\xA3o\":x}", {"", "<TJsonValue>\"n\xC3\xA3o\" parse error: x\n", 1}},
       {"--decimal-separator ,", "1,5", {"1.5\n", "", 0}},
       {"--decimal-separator ,", "[1,5]", {"[1,5]\n", "", 0}},
@@ -87,8 +92,14 @@ TEST(VarnokJsonTool, TakesTheDecimalSeparatorOfTheLocaleByDefault) {
 
 TEST(VarnokJsonTool, RefusesBadUsage) {
   const char* const arguments[] = {
-      "--as", "--as list", "--decimal-separator", "--decimal-separator ,,",
-      "--decimal-separator ''", "--verbose", "extra", "--as value --bogus x",
+      "--as",
+      "--as list",
+      "--decimal-separator",
+      "--decimal-separator ,,",
+      "--decimal-separator ''",
+      "--verbose",
+      "extra",
+      "--as value --bogus x",
   };
   for (const char* argument : arguments) {
     const ToolRun run = RunTool(argument, "1");

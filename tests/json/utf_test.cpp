@@ -21,9 +21,9 @@ TEST(FromUtf8, ReplacesEachMaximalIllFormedSubpart) {
       {"a\x80z", u"a\uFFFDz"},
       {"\xC3", u"\uFFFD"},
       {"\xC3(", u"\uFFFD("},
-      {"\xC0\xAF", u"\uFFFD\uFFFD"},                 // overlong
-      {"\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"},       // overlong
-      {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},       // a surrogate
+      {"\xC0\xAF", u"\uFFFD\uFFFD"},                      // overlong
+      {"\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"},            // overlong
+      {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},            // a surrogate
       {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // above U+10FFFF
       {"\xE2\x82", u"\uFFFD"},
       {"\xE2\x82z", u"\uFFFDz"},

@@ -64,7 +64,8 @@ TEST(Stringify, NestedTreeHasNoBlanksAndKeepsOrder) {
   object.Put(u"a", TJsonNull::null);
   object.Put(u"", TJsonEmpty::empty);
   object.Put(u"o", TJsonObject());
-  EXPECT_EQ(U8(object.Stringify()), "{\"a\":[1,\"x\"],\"\\u00e9\":1,\"a\":null,\"\":null,\"o\":{}}");
+  EXPECT_EQ(U8(object.Stringify()),
+            "{\"a\":[1,\"x\"],\"\\u00e9\":1,\"a\":null,\"\":null,\"o\":{}}");
   EXPECT_EQ(U8(object.Items(0).Stringify()), "\"a\":[1,\"x\"]");
   EXPECT_EQ(U8(items.Stringify()), "[1,\"x\"]");
 }

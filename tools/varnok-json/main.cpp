@@ -75,19 +75,21 @@ std::optional<Options> ReadOptions(int argc, char** argv) {
 char16_t LocaleDecimalSeparator() {
   if (std::setlocale(LC_ALL, "") == nullptr) return u'.';
   const std::lconv* conventions = std::localeconv();
-  const std::u16string separator =
-      conventions != nullptr && conventions->decimal_point != nullptr
-          ? FromUtf8(conventions->decimal_point)
-          : std::u16string();
+  const std::u16string separator = conventions != nullptr && conventions->decimal_point != nullptr
+                                       ? FromUtf8(conventions->decimal_point)
+                                       : std::u16string();
   std::setlocale(LC_ALL, "C");
   return separator.size() == 1 ? separator[0] : u'.';
 }
 
 std::unique_ptr<varnok::json::TJsonBase> MakeRoot(RootClass root) {
   switch (root) {
-    case RootClass::object: return std::make_unique<varnok::json::TJsonObject>();
-    case RootClass::array: return std::make_unique<varnok::json::TJsonArray>();
-    case RootClass::value: break;
+    case RootClass::object:
+      return std::make_unique<varnok::json::TJsonObject>();
+    case RootClass::array:
+      return std::make_unique<varnok::json::TJsonArray>();
+    case RootClass::value:
+      break;
   }
   return std::make_unique<varnok::json::TJsonValue>();
 }
@@ -100,8 +102,8 @@ int main(int argc, char** argv) {
     std::cerr << kUsage << '\n';
     return 2;
   }
-  varnok::json::SetRegionalDecimalSeparator(
-      options->decimalSeparator ? *options->decimalSeparator : LocaleDecimalSeparator());
+  varnok::json::SetRegionalDecimalSeparator(options->decimalSeparator ? *options->decimalSeparator
+                                                                      : LocaleDecimalSeparator());
 
   std::ios::sync_with_stdio(false);
   const std::string input{std::istreambuf_iterator<char>(std::cin),

@@ -97,7 +97,8 @@ class TJsonBase {
   // Text helpers of the reader and the writer; they read no node state.
   static std::u16string Encode(std::u16string_view s);
   static std::u16string Decode(std::u16string_view s);
-  static void Split(std::u16string_view s, char16_t delimiter, std::vector<std::u16string>& strings);
+  static void Split(std::u16string_view s, char16_t delimiter,
+                    std::vector<std::u16string>& strings);
   static bool IsJsonObject(std::u16string_view s) noexcept;
   static bool IsJsonArray(std::u16string_view s) noexcept;
   static bool IsJsonString(std::u16string_view s) noexcept;
@@ -167,7 +168,8 @@ class TJsonValue final : public TJsonBase {
 // stores an integer instead of being ambiguous between the integer, number and boolean
 // overloads.
 template <typename T>
-concept NarrowInteger = std::integral<T> && !std::same_as<T, bool> && !std::same_as<T, std::int64_t>;
+concept NarrowInteger =
+    std::integral<T> && !std::same_as<T, bool> && !std::same_as<T, std::int64_t>;
 
 class TJsonArray final : public TJsonBase {
  public:
