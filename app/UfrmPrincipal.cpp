@@ -54,7 +54,7 @@ QFont kioskFont(int pixelSize, bool bold) {
 }
 
 // Every label shows its text as typed: product names come from the server and must
-// never be read as rich text.
+// never be read as rich text. Labels are centred both ways, navy unless told otherwise.
 QLabel* makeLabel(QWidget* parent, int pixelSize, bool bold, int designHeight) {
   auto* label = new QLabel(parent);
   label->setTextFormat(Qt::PlainText);
@@ -111,14 +111,19 @@ void TfrmVarnok::buildComponents() {
   setFocusPolicy(Qt::StrongFocus);
   resize(914, 621);
 
-  pnl1 = new QLabel(QStringLiteral("Passe o Produto"), this);
+  buildPanels();
+  // Key preview: the window handles a key before any of its children sees it.
+  for (QWidget* child : findChildren<QWidget*>()) {
+    child->setFocusPolicy(Qt::NoFocus);
+    child->installEventFilter(this);
+  }
+  buildTimers();
+}
+
+void TfrmVarnok::buildPanels() {
+  pnl1 = makeLabel(this, 64, true, 97);
   pnl1->setObjectName(QStringLiteral("pnl1"));
-  pnl1->setTextFormat(Qt::PlainText);
-  pnl1->setAlignment(Qt::AlignCenter);
-  pnl1->setFont(kioskFont(64, true));
-  pnl1->setFrameShape(QFrame::NoFrame);
-  pnl1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-  pnl1->setFixedHeight(97);
+  pnl1->setText(QStringLiteral("Passe o Produto"));
   pnl1->setAutoFillBackground(true);
   QPalette bannerPalette = pnl1->palette();
   bannerPalette.setColor(QPalette::Window, kNavy);
@@ -128,7 +133,6 @@ void TfrmVarnok::buildComponents() {
   pnl2 = new QFrame(this);
   pnl2->setObjectName(QStringLiteral("pnl2"));
   pnl2->setFrameShape(QFrame::NoFrame);
-
   lblProduto1 = makeLabel(pnl2, 75, false, 150);
   lblProduto1->setObjectName(QStringLiteral("lblProduto1"));
   lblProduto2 = makeLabel(pnl2, 75, false, 150);
@@ -154,13 +158,10 @@ void TfrmVarnok::buildComponents() {
   windowLayout->setSpacing(0);
   windowLayout->addWidget(pnl1);
   windowLayout->addWidget(pnl2, 1);
+}
 
-  // Key preview: the window handles a key before any of its children sees it.
-  for (QWidget* child : findChildren<QWidget*>()) {
-    child->setFocusPolicy(Qt::NoFocus);
-    child->installEventFilter(this);
-  }
-
+// tmr1 and tmr3 wait to be started; the clock runs from creation on.
+void TfrmVarnok::buildTimers() {
   tmr1 = new QTimer(this);
   tmr1->setInterval(500);
   connect(tmr1, &QTimer::timeout, this, &TfrmVarnok::tmr1Timer);

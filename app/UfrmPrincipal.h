@@ -60,6 +60,8 @@ class TfrmVarnok : public QWidget {
 
  private:
   void buildComponents();
+  void buildPanels();
+  void buildTimers();
   void previewKey(const QKeyEvent& event);
   void deliverKey(char16_t key);
   void showUnhandledError(const QString& message);
