@@ -116,17 +116,10 @@ void JsonTree::Write(const TJsonBase& node, std::u16string& result) {
   // is given back afterwards.
   constexpr std::size_t kKeptBufferUnits = std::size_t{4} << 20;
   thread_local std::u16string buffer;
-  thread_local bool inUse = false;
-  if (inUse) {
-    WriteInto(node, result);
-    return;
-  }
-  inUse = true;
   buffer.clear();
   WriteInto(node, buffer);
   result.append(buffer);
   if (buffer.capacity() > kKeptBufferUnits) std::u16string().swap(buffer);
-  inUse = false;
 }
 
 void JsonTree::WriteInto(const TJsonBase& node, std::u16string& text) {

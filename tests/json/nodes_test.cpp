@@ -1,6 +1,8 @@
 // The node classes: kinds and their conversions, ownership, copies, lookup and errors.
 #include <cmath>
 #include <limits>
+#include <memory>
+#include <thread>
 
 #include "test_util.h"
 
@@ -538,6 +540,29 @@ TEST(TJsonObject, ClearEmptiesAndTheObjectStaysUsable) {
   EXPECT_EQ(U8(object.Stringify()), "{}");
   object.Put(u"y", false);
   EXPECT_EQ(U8(object.Stringify()), "{\"y\":false}");
+}
+
+// Nodes come from per-thread pools; a tree made in one thread may be read, written and
+// destroyed in another.
+TEST(NodePool, TreesCrossThreads) {
+  std::unique_ptr<TJsonObject> made;
+  std::thread maker([&] {
+    made = std::make_unique<TJsonObject>();
+    for (int i = 0; i < 1000; ++i) made->Values(u"lista").AsArray().Put(i);
+  });
+  maker.join();
+  std::string written;
+  std::thread destroyer([&] {
+    written = U8(made->Values(u"lista").AsArray().Items(999).Stringify());
+    made.reset();
+  });
+  destroyer.join();
+  EXPECT_EQ(written, "999");
+  // The blocks freed by the other thread serve this one's next tree without harm.
+  TJsonArray array;
+  for (int i = 0; i < 1000; ++i) array.Put(u"item");
+  EXPECT_EQ(array.Count(), 1000);
+  EXPECT_EQ(U8(array.Items(999).Stringify()), "\"item\"");
 }
 
 TEST(ValueTypeName, SpellsEachKind) {
