@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,11 @@ struct CsvCase {
   std::vector<std::string> products;
   std::vector<std::string> problems;
 };
+
+// Shows the CSV text when a case fails, and keeps the test names free of addresses.
+void PrintTo(const CsvCase& c, std::ostream* os) {
+  *os << testing::PrintToString(std::string(c.text));
+}
 
 class ProductCsv : public testing::TestWithParam<CsvCase> {};
 
