@@ -21,6 +21,7 @@
 #include "varnok/confirmation.h"
 #include "varnok/json.h"
 #include "varnok/log.h"
+#include "varnok/look.h"
 #include "varnok/platform.h"
 #include "varnok/regional.h"
 #include "varnok/request.h"
@@ -38,28 +39,13 @@ constexpr char16_t kEnter = 13;
 constexpr char16_t kEscape = 27;
 constexpr int kConfirmedYes = 6;
 
-const QColor kNavy(0, 0, 128);
-
-QString toQString(std::u16string_view text) {
-  return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
-}
-
-// Tahoma where the machine has it, DejaVu Sans otherwise; sizes are pixel heights.
-QFont kioskFont(int pixelSize, bool bold) {
-  QFont font;
-  font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans")});
-  font.setPixelSize(pixelSize);
-  font.setBold(bold);
-  return font;
-}
-
 // Every label shows its text as typed: product names come from the server and must
 // never be read as rich text. Labels are centred both ways, navy unless told otherwise.
 QLabel* makeLabel(QWidget* parent, int pixelSize, bool bold, int designHeight) {
   auto* label = new QLabel(parent);
   label->setTextFormat(Qt::PlainText);
   label->setAlignment(Qt::AlignCenter);
-  label->setFont(kioskFont(pixelSize, bold));
+  label->setFont(tahomaFont(pixelSize, bold));
   label->setFrameShape(QFrame::NoFrame);
   // A long text is clipped instead of widening the window.
   label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);

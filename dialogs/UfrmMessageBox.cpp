@@ -20,6 +20,7 @@
 
 #include "varnok/codepage.h"
 #include "varnok/confirmation.h"
+#include "varnok/look.h"
 
 namespace varnok {
 
@@ -35,29 +36,11 @@ constexpr std::int32_t kAnswerYes = 6;
 constexpr std::int32_t kAnswerNo = 0;
 constexpr int kTimerIntervalMs = 1000;
 
-const QColor kNavy(0, 0, 128);
 const QColor kMaroon(128, 0, 0);
 // Windows' standard colours for the gradient ends of an active and an inactive title
 // bar; the panels keep them on every desktop.
 const QColor kGradientActiveCaption(185, 209, 234);
 const QColor kGradientInactiveCaption(215, 228, 242);
-
-QString toQString(std::u16string_view text) {
-  return QString::fromUtf16(text.data(), qsizetype(text.size()));
-}
-
-// Tahoma where it is installed, the metrically close DejaVu Sans elsewhere.
-QFont pixelFont(const QStringList& families, int pixels, bool bold) {
-  QFont font;
-  font.setFamilies(families);
-  font.setPixelSize(pixels);
-  font.setBold(bold);
-  return font;
-}
-
-QFont tahoma(int pixels, bool bold) {
-  return pixelFont({QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans")}, pixels, bold);
-}
 
 void setBackground(QWidget* widget, const QColor& colour) {
   QPalette palette = widget->palette();
@@ -111,7 +94,7 @@ TfrmMessageBox::TfrmMessageBox(QWidget* parent)
       shp1(new CircleShape(pnl3)),
       lbl1(new QLabel(QStringLiteral("?"), pnl3)) {
   setWindowTitle(QStringLiteral("frmMessageBox"));
-  setFont(tahoma(11, false));
+  setFont(tahomaFont(11, false));
 
   setBackground(pnl1, kNavy);
   setBackground(pnl3, kGradientActiveCaption);
@@ -130,7 +113,7 @@ TfrmMessageBox::TfrmMessageBox(QWidget* parent)
   memoMsg->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
   memoMsg->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   memoMsg->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  memoMsg->setFont(tahoma(13, true));
+  memoMsg->setFont(tahomaFont(13, true));
   QPalette memoPalette = memoMsg->palette();
   memoPalette.setColor(QPalette::Base, kGradientActiveCaption);
   memoPalette.setColor(QPalette::Text, kMaroon);
@@ -142,7 +125,7 @@ TfrmMessageBox::TfrmMessageBox(QWidget* parent)
   QStyle* buttonStyle = QStyleFactory::create(QStringLiteral("Fusion"));
   if (buttonStyle != nullptr) buttonStyle->setParent(this);
   for (QPushButton* button : {btnSim, btnNao}) {
-    button->setFont(tahoma(16, true));
+    button->setFont(tahomaFont(16, true));
     if (buttonStyle != nullptr) button->setStyle(buttonStyle);
   }
   connect(btnSim, &QPushButton::clicked, this, &TfrmMessageBox::btnSimClick);
