@@ -8,6 +8,7 @@
 // Number form (TryJsonToFloat), after every '.' is replaced by the separator D:
 //   ' '* [+-]? digit* (D digit*)? ([eE] [+-]? digit+)? ' '*
 //   with at least one mantissa digit and an exponent value of at most 1024.
+#include <algorithm>
 #include <atomic>
 #include <charconv>
 #include <cmath>
@@ -237,19 +238,31 @@ char16_t* WriteFloat(char16_t* out, double value) {
     *out++ = u'0';
     return out;
   }
-  // "d.dddddddddddddde[+-]x": to_chars rounds to 15 digits and ignores the locale.
+  // The digits and exponent of "d.ddde[+-]x" as to_chars writes it, whatever the locale.
+  // The shortest text that reads back as the value is tried first, being much quicker
+  // to find than the rounding. When it has at most 15 digits it is also the value
+  // rounded to 15 digits: a normal double lies within half a unit in its last place of
+  // that text, which is far less than half a unit in the 15th digit. Subnormal doubles
+  // have fewer bits, so they always take the rounding.
   char buffer[40];
-  const auto result =
-      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 14);
+  auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
+  const char* const begin = buffer;
+  const char* mantissaEnd = std::find(begin, static_cast<const char*>(result.ptr), 'e');
+  const std::ptrdiff_t shortestDigits = (mantissaEnd - begin) - (buffer[0] == '-' ? 1 : 0) -
+                                        (std::find(begin, mantissaEnd, '.') != mantissaEnd);
+  if (shortestDigits > 15 || std::fabs(value) < std::numeric_limits<double>::min()) {
+    result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 14);
+  }
   const char* p = buffer;
   if (*p == '-') {
     *out++ = u'-';
     ++p;
   }
-  char digits[15];
+  char digits[17];
   int count = 0;
   digits[count++] = *p++;
-  ++p;  // the point
+  if (*p == '.') ++p;
   while (*p != 'e') digits[count++] = *p++;
   ++p;
   int exponent = 0;

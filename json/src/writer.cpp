@@ -70,11 +70,8 @@ class Output {
   char16_t* end_;
 };
 
-void PutEscaped(Output& out, std::u16string_view s, bool quoted) {
-  // At most six code units for each one, and the quotation marks.
-  char16_t*& at = out.Room(s.size() * 6 + 2);
-  char16_t* p = at;
-  if (quoted) *p++ = u'"';
+// Writes the escaped text at p, which has room for six code units for each one of s.
+char16_t* WriteEscaped(char16_t* p, std::u16string_view s) {
   for (const char16_t c : s) {
     const char escape = c < 0x80 ? kEscapes[c] : 'u';
     if (escape == 0) {
@@ -92,7 +89,19 @@ void PutEscaped(Output& out, std::u16string_view s, bool quoted) {
       p += 6;
     }
   }
-  if (quoted) *p++ = u'"';
+  return p;
+}
+
+// A quoted, escaped text, with the separator before it and the colon after it when
+// they are given (0 for none): one request for room per member name or text value.
+void PutQuoted(Output& out, std::u16string_view s, char16_t before, char16_t after) {
+  char16_t*& at = out.Room(s.size() * 6 + 4);
+  char16_t* p = at;
+  if (before != 0) *p++ = before;
+  *p++ = u'"';
+  p = WriteEscaped(p, s);
+  *p++ = u'"';
+  if (after != 0) *p++ = after;
   at = p;
 }
 
@@ -102,7 +111,8 @@ std::u16string TJsonBase::Encode(std::u16string_view s) {
   std::u16string text;
   {
     Output out(text, s.size() + 8);
-    PutEscaped(out, s, false);
+    char16_t*& at = out.Room(s.size() * 6);
+    at = WriteEscaped(at, s);
   }
   return text;
 }
@@ -157,7 +167,7 @@ void JsonTree::WriteInto(const TJsonBase& node, std::u16string& text) {
         out.Put(u"null");
         break;
       case TJsonValueType::jvString:
-        PutEscaped(out, value.FStringValue, true);
+        PutQuoted(out, value.FStringValue, 0, 0);
         break;
       case TJsonValueType::jvInteger: {
         char16_t*& at = out.Room(detail::kLongestNumber);
@@ -182,9 +192,8 @@ void JsonTree::WriteInto(const TJsonBase& node, std::u16string& text) {
         break;
     }
   };
-  auto writePairHead = [&](const TJsonPair& pair) {
-    PutEscaped(out, pair.FName, true);
-    out.Put(u':');
+  auto writePairHead = [&](const TJsonPair& pair, char16_t separator) {
+    PutQuoted(out, pair.FName, separator, u':');
     writeValue(*pair.FValue);
   };
 
@@ -193,7 +202,7 @@ void JsonTree::WriteInto(const TJsonBase& node, std::u16string& text) {
   if (type == typeid(TJsonValue)) {
     writeValue(static_cast<const TJsonValue&>(node));
   } else if (type == typeid(TJsonPair)) {
-    writePairHead(static_cast<const TJsonPair&>(node));
+    writePairHead(static_cast<const TJsonPair&>(node), 0);
   } else if (type == typeid(TJsonArray)) {
     out.Put(u'[');
     push({&static_cast<const TJsonArray&>(node), nullptr, 0});
@@ -223,12 +232,12 @@ void JsonTree::WriteInto(const TJsonBase& node, std::u16string& text) {
         pop();
         continue;
       }
-      if (open.next > 0) out.Put(u',');
+      const char16_t separator = open.next > 0 ? u',' : 0;
       // The nodes of a large tree are not in the cache: ask for the next members early.
       if (open.next + 2 < pairs.size()) __builtin_prefetch(pairs[open.next + 2].get());
       if (open.next + 1 < pairs.size()) __builtin_prefetch(pairs[open.next + 1]->FValue.get());
       const TJsonPair& member = *pairs[open.next++];
-      writePairHead(member);
+      writePairHead(member, separator);
     }
   }
 }

@@ -2,7 +2,11 @@
 // and JsonToFloat, on hosts whose decimal separator is '.' and ','.
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
+#include <random>
 
 #include "test_util.h"
 
@@ -56,6 +60,31 @@ TEST(FloatToJson, WritesFifteenDigitsWithPointWhateverTheRegionalSeparator) {
       EXPECT_EQ(U8(FloatToJson(c.value)), c.text)
           << "value " << c.value << " separator " << static_cast<char>(separator);
     }
+  }
+}
+
+// Any finite double is written as its value rounded to 15 significant digits; the
+// rounding is worked out here with the C library's formatting instead of the library's
+// own path. Short decimals, long ones, random bit patterns and subnormals alike.
+TEST(FloatToJson, WritesEveryDoubleRoundedToFifteenDigits) {
+  std::mt19937_64 random(42);
+  auto check = [](double value) {
+    char rounded[64];
+    std::snprintf(rounded, sizeof rounded, "%.14e", value);
+    const std::string written = U8(FloatToJson(value));
+    ASSERT_EQ(std::strtod(written.c_str(), nullptr), std::strtod(rounded, nullptr))
+        << rounded << " written " << written;
+    ASSERT_EQ(written.find_first_not_of("-0123456789.E"), std::string::npos) << written;
+  };
+  for (int i = 0; i < 20000; ++i) {
+    const std::uint64_t bits = random();
+    double value = 0.0;
+    std::memcpy(&value, &bits, sizeof value);
+    if (std::isfinite(value)) check(value);
+    check(static_cast<double>(static_cast<std::int64_t>(random() % 100000000)) /
+          std::pow(10.0, static_cast<int>(random() % 12)));
+    check(
+        std::ldexp(static_cast<double>(random() % 1000), -1074 + static_cast<int>(random() % 60)));
   }
 }
 
