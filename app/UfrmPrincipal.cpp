@@ -37,7 +37,6 @@ namespace {
 constexpr int kScanLength = 13;
 constexpr char16_t kEnter = 13;
 constexpr char16_t kEscape = 27;
-constexpr int kConfirmedYes = 6;
 
 // Every label shows its text as typed: product names come from the server and must
 // never be read as rich text. Labels are centred both ways, navy unless told otherwise.
@@ -255,7 +254,7 @@ void TfrmVarnok::FormKeyPress(char16_t key) {
     // The window takes the keyboard back from the closed dialog. Without a window
     // manager nothing else would, and the scanner's digits would go nowhere.
     activateWindow();
-    if (answer == kConfirmedYes) {
+    if (answer == kAnswerYes) {
       // Queued, so that this event is finished before the event loop stops.
       QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit,
                                 Qt::QueuedConnection);

@@ -32,8 +32,6 @@ constexpr int kDesignWidth = 540;
 constexpr int kDesignHeight = 208;
 // Up to this many displayed lines the message fits the design height.
 constexpr int kLinesAtDesignHeight = 7;
-constexpr std::int32_t kAnswerYes = 6;
-constexpr std::int32_t kAnswerNo = 0;
 constexpr int kTimerIntervalMs = 1000;
 
 const QColor kMaroon(128, 0, 0);

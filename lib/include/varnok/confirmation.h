@@ -11,6 +11,10 @@
 
 namespace varnok {
 
+// The codes of the two answers.
+inline constexpr std::int32_t kAnswerYes = 6;
+inline constexpr std::int32_t kAnswerNo = 0;
+
 // 6 after "Sim", 0 after "Não"; 0 at start. Only the dialog's buttons write it; a
 // dialog closed by other means leaves it as it was.
 extern std::int32_t ConfirmationResult;
