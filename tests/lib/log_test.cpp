@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "temporary_folder.h"
 #include "varnok/platform.h"
 #include "varnok/regional.h"
 
@@ -34,9 +35,6 @@ void writeBytes(const fs::path& path, const std::string& bytes) {
 class LogErrorTest : public testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "varnok-log-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
     setExecutableDirOverride(dir_);
     setTimes({kNinthOfDecember});
     savedRegional_ = regionalSettings();
@@ -46,7 +44,6 @@ class LogErrorTest : public testing::Test {
     setExecutableDirOverride({});
     setClock({});
     setRegionalSettings(savedRegional_);
-    fs::remove_all(dir_);
   }
 
   void setTimes(std::vector<LocalDateTime> times) {
@@ -60,7 +57,8 @@ class LogErrorTest : public testing::Test {
   fs::path logDir() const { return dir_ / "Log"; }
   fs::path ninthFile() const { return logDir() / "Erro_09-12-2025.txt"; }
 
-  fs::path dir_;
+  varnok::test::TemporaryFolder folder_{"varnok-log"};
+  const fs::path dir_ = folder_.path();
   RegionalSettings savedRegional_;
 };
 

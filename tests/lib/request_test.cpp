@@ -12,6 +12,7 @@
 #include <string>
 
 #include "scripted_server.h"
+#include "temporary_folder.h"
 #include "varnok/log.h"
 #include "varnok/platform.h"
 #include "varnok/regional.h"
@@ -59,9 +60,6 @@ struct Outcome {
 class SendRequestTest : public testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "varnok-request-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
     setExecutableDirOverride(dir_);
     setClock([] { return LocalDateTime{2025, 12, 9, 14, 3, 27}; });
     savedRegional_ = regionalSettings();
@@ -74,7 +72,6 @@ class SendRequestTest : public testing::Test {
     setExecutableDirOverride({});
     setClock({});
     setRegionalSettings(savedRegional_);
-    fs::remove_all(dir_);
   }
 
   std::u16string baseUrl() const {
@@ -105,7 +102,8 @@ class SendRequestTest : public testing::Test {
     return kStamp + std::string(kPrefix) + message + "\r\n";
   }
 
-  fs::path dir_;
+  varnok::test::TemporaryFolder folder_{"varnok-request"};
+  const fs::path dir_ = folder_.path();
   RegionalSettings savedRegional_;
   std::unique_ptr<ScriptedServer> server_;
 };

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "scripted_server.h"
+#include "temporary_folder.h"
 #include "varnok/platform.h"
 #include "varnok/request.h"
 #include "varnok/utf.h"
@@ -49,16 +50,10 @@ struct ToolRun {
 class RequestToolTest : public testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "varnok-request-tool-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
     fs::copy_file(VARNOK_REQUEST_EXE, dir_ / "varnok-request");
     server_ = std::make_unique<ScriptedServer>();
   }
-  void TearDown() override {
-    server_.reset();
-    fs::remove_all(dir_);
-  }
+  void TearDown() override { server_.reset(); }
 
   // Runs the copy with the arguments, standard input from stdinText and the locale
   // variables cleared except LC_ALL.
@@ -95,7 +90,8 @@ class RequestToolTest : public testing::Test {
     return files.empty() ? std::string() : readBytes(files[0]);
   }
 
-  fs::path dir_;
+  varnok::test::TemporaryFolder folder_{"varnok-request-tool"};
+  const fs::path dir_ = folder_.path();
   std::unique_ptr<ScriptedServer> server_;
 };
 

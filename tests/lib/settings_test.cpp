@@ -9,6 +9,7 @@
 #include <limits>
 #include <string>
 
+#include "temporary_folder.h"
 #include "varnok/platform.h"
 
 namespace varnok {
@@ -21,26 +22,7 @@ void PrintTo(const KioskSettings& s, std::ostream* os) {
 
 namespace {
 
-// A fresh folder under the system's temporary folder, removed with everything in it.
-class TemporaryFolder {
- public:
-  TemporaryFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "varnok-settings-XXXXXX");
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~TemporaryFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  TemporaryFolder(const TemporaryFolder&) = delete;
-  TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
+using varnok::test::TemporaryFolder;
 
 void writeFile(const std::filesystem::path& file, std::string_view bytes) {
   std::filesystem::create_directories(file.parent_path());
