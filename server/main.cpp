@@ -27,7 +27,8 @@ using namespace varnok::store;
 
 constexpr const char* kUsage =
     "usage: varnok-store-server --port PORT --db FILE [--host ADDR] [--import CSV] "
-    "[--clock \"YYYY-MM-DD HH:MM:SS\"]";
+    "[--clock \"YYYY-MM-DD HH:MM:SS\"]\n"
+    "       varnok-store-server --db FILE --import CSV";
 constexpr int kUsageExit = 2;
 constexpr int kFailureExit = 1;
 constexpr std::size_t kMaxBodyBytes = 64 * 1024;
@@ -103,7 +104,9 @@ std::optional<Options> parseOptions(int argc, char** argv) {
       }
     }
   }
-  if (options.port < 0 || options.db.empty()) {
+  // Without a port the server only imports; that may run beside a server that serves
+  // the same database.
+  if (options.db.empty() || (options.port < 0 && !options.import)) {
     std::cerr << "varnok-store-server: --port and --db are required\n";
     return std::nullopt;
   }
@@ -281,6 +284,11 @@ int main(int argc, char** argv) {
     varnok::setClock([fixed] { return fixed; });
   }
   try {
+    if (options->port < 0) {
+      StoreDatabase database(options->db);
+      loadProducts(database, options->import);
+      return 0;
+    }
     return serve(*options);
   } catch (const std::exception& error) {
     std::cerr << "varnok-store-server: " << error.what() << '\n';

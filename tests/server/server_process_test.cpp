@@ -18,7 +18,8 @@ using varnok::test::StoreServerProcess;
 
 constexpr const char* kUsage =
     "usage: varnok-store-server --port PORT --db FILE [--host ADDR] [--import CSV] "
-    "[--clock \"YYYY-MM-DD HH:MM:SS\"]\n";
+    "[--clock \"YYYY-MM-DD HH:MM:SS\"]\n"
+    "       varnok-store-server --db FILE --import CSV\n";
 const std::string kCsv = std::string(VARNOK_TEST_DATA_DIR) + "/server/products.csv";
 
 std::string lookup(const StoreServerProcess& server, const std::string& codigo,
@@ -83,6 +84,21 @@ TEST(StoreServerProcess, ImportsACsvOverTheSampleCatalogue) {
     SCOPED_TRACE(c.codigo);
     EXPECT_EQ(lookup(server, c.codigo, token), c.reply);
   }
+}
+
+// An installed server's catalogue is refreshed by a second run on its database.
+TEST(StoreServerProcess, ImportsWithoutAPortIntoTheDatabaseOfARunningServer) {
+  StoreServerProcess server;
+  const std::string token = kioskToken();
+  EXPECT_EQ(lookup(server, "7899999999999", token), R"({"success":true,"data":[]})");
+  const auto import = runStoreServerToExit({"--db", server.db().string(), "--import", kCsv});
+  EXPECT_EQ(import.exitStatus, 0);
+  EXPECT_EQ(import.output, "");
+  EXPECT_EQ(import.errorOutput, kCsv + ":6: preco_venda \"abc\" is not a price such as 21.9\n" +
+                                    kCsv + ": imported 4 products, refused 1 line\n");
+  EXPECT_EQ(
+      lookup(server, "7899999999999", token),
+      R"({"success":true,"data":[{"id":2001,"nome":"Biscoito Recheado, Chocolate 130g","preco_venda":3.49}]})");
 }
 
 TEST(StoreServerProcess, KeepsItsProductsAcrossARestart) {
