@@ -541,6 +541,20 @@ TEST_F(SendRequestTest, AReplyBodyOverTheCapIsAnError) {
   EXPECT_EQ(log(), logLine("reply body larger than 16777216 bytes"));
 }
 
+// The library's error holds the whole text; the log keeps its start, exact, and says how
+// much it left out.
+TEST_F(SendRequestTest, AHugeRefusedReplyWritesOneCutLine) {
+  std::string array = "[1";
+  while (array.size() < 15 * 1000 * 1000) array += ",1";
+  array += "]";
+  server_->setReply(json(200, array));
+  EXPECT_FALSE(send().result);
+  const std::string message = "<TJsonObject>\"\" parse error: " + array;
+  const std::size_t kept = kLogMessageLimit - (std::string(kPrefix).size());
+  EXPECT_EQ(log(), kStamp + std::string(kPrefix) + message.substr(0, kept) + " [... " +
+                       std::to_string(message.size() - kept) + " caracteres omitidos]\r\n");
+}
+
 TEST_F(SendRequestTest, AnEndlessReplyBodyStopsAtTheCap) {
   ScriptedReply endless = json(200, "");
   endless.endlessBody = true;
