@@ -16,15 +16,18 @@
 namespace varnok::test {
 namespace {
 
+// Listens on 127.0.0.1:port (0 for a port the system picks) and sets port.
 int listenOnLoopback(int backlog, int& port) {
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) {
     throw std::runtime_error("raw server: no socket");
   }
+  const int reuse = 1;
+  ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = 0;
+  address.sin_port = htons(static_cast<std::uint16_t>(port));
   socklen_t length = sizeof address;
   if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
       ::listen(fd, backlog) != 0 ||
@@ -118,6 +121,17 @@ bool RawConnection::pause(std::chrono::milliseconds time) {
   return !server_.stopping_;
 }
 
+void RawConnection::waitForClose(std::chrono::milliseconds limit) {
+  const auto until = std::chrono::steady_clock::now() + limit;
+  while (!server_.stopping_ && std::chrono::steady_clock::now() < until) {
+    pollfd waiting{fd_, POLLIN, 0};
+    char byte;
+    if (::poll(&waiting, 1, 20) > 0 && ::recv(fd_, &byte, 1, MSG_PEEK | MSG_DONTWAIT) <= 0) {
+      return;
+    }
+  }
+}
+
 void RawConnection::reset() {
   // A zero linger time makes close() send RST and drop what is unsent.
   linger abort{1, 0};
@@ -126,6 +140,7 @@ void RawConnection::reset() {
 }
 
 RawServer::RawServer(Script script) : script_(std::move(script)) {
+  port_ = 0;
   listenFd_ = listenOnLoopback(16, port_);
   thread_ = std::thread([this] { serve(); });
 }
@@ -133,7 +148,19 @@ RawServer::RawServer(Script script) : script_(std::move(script)) {
 RawServer::~RawServer() {
   stopping_ = true;
   thread_.join();
-  ::close(listenFd_);
+  if (listenFd_ >= 0) {
+    ::close(listenFd_);
+  }
+}
+
+void RawServer::setListening(bool listening) {
+  std::lock_guard lock(mutex_);
+  if (!listening && listenFd_ >= 0) {
+    ::close(listenFd_);
+    listenFd_ = -1;
+  } else if (listening && listenFd_ < 0) {
+    listenFd_ = listenOnLoopback(16, port_);
+  }
 }
 
 std::string RawServer::baseUrl() const {
@@ -147,11 +174,25 @@ std::vector<std::string> RawServer::requests() const {
 
 void RawServer::serve() {
   while (!stopping_) {
-    pollfd waiting{listenFd_, POLLIN, 0};
+    int listenFd;
+    {
+      std::lock_guard lock(mutex_);
+      listenFd = listenFd_;
+    }
+    if (listenFd < 0) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      continue;
+    }
+    pollfd waiting{listenFd, POLLIN, 0};
     if (::poll(&waiting, 1, 50) <= 0) {
       continue;
     }
-    const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+    std::unique_lock lock(mutex_);
+    if (listenFd != listenFd_) {
+      continue;
+    }
+    const int fd = ::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+    lock.unlock();
     if (fd < 0) {
       continue;
     }
@@ -174,6 +215,7 @@ void RawServer::serve() {
 }
 
 UnansweredPort::UnansweredPort() {
+  port_ = 0;
   listenFd_ = listenOnLoopback(0, port_);
   // Connections that are never accepted fill the queue; the kernel then drops the
   // next attempt's handshake and the client waits for an answer that never comes.

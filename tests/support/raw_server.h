@@ -31,6 +31,9 @@ class RawConnection {
   bool drip(std::string_view bytes, std::chrono::milliseconds pause);
   // Waits, waking early when the server stops; false when it stopped.
   bool pause(std::chrono::milliseconds time);
+  // Waits until the peer closes the connection (or the time runs out, or the server
+  // stops), reading nothing.
+  void waitForClose(std::chrono::milliseconds limit);
   // Ends the connection with a TCP reset instead of an orderly close.
   void reset();
 
@@ -54,6 +57,9 @@ class RawServer {
 
   int port() const noexcept { return port_; }
   std::string baseUrl() const;
+  // Stops listening, so that connections to the port are refused, or listens again on
+  // the same port.
+  void setListening(bool listening);
   // The requests read by scripts so far, in order.
   std::vector<std::string> requests() const;
 
