@@ -202,7 +202,9 @@ bool isTextContent(const std::string& contentType) {
 // checked as standard JSON (RFC 8259) and written back compactly; the lenient document
 // reader sees only that text, so a byte-order mark is gone and a repeated member name
 // has been settled the standard way.
-std::u16string replyText(const HttpResult& result) {
+// The raw body is released as soon as it has been read, before the document reader
+// builds its tree, so that the largest reply does not stay in memory three times over.
+std::u16string replyText(HttpResult& result) {
   if (result.bodyTooLarge) {
     throw std::runtime_error("reply body larger than " + std::to_string(kMaxReplyBytes) + " bytes");
   }
@@ -210,6 +212,7 @@ std::u16string replyText(const HttpResult& result) {
     throw std::runtime_error("empty reply body");
   }
   const std::u16string text = varnok::json::FromUtf8(result.body);
+  std::string().swap(result.body);
   try {
     return detail::rewriteStandardJson(text);
   } catch (const detail::MalformedJson& error) {
@@ -237,7 +240,7 @@ bool exchange(std::u16string& reply, std::u16string_view resource, std::u16strin
   std::u16string url(baseUrl);
   url += u'/';
   url += resource;
-  const HttpResult result =
+  HttpResult result =
       postJson(varnok::json::ToUtf8(url),
                varnok::json::ToUtf8(authorizationHeader(store, resource, localNow())),
                varnok::json::ToUtf8(body));

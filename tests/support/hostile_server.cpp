@@ -143,6 +143,14 @@ void hostile(RawConnection& c, int number) {
           product("<b>Negrito</b> <img src=x> \xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D \xF0\x9F\x98\x80",
                   22)));
       return;
+    case 23: {  // the largest reply under the 16 MiB cap: {"success":true,"data":[1,1,...]}
+      std::string body = R"({"success":true,"data":[1)";
+      const std::size_t size = std::size_t{16} * 1024 * 1024 - 4;
+      body.reserve(size + 2);
+      while (body.size() + 2 < size) body += ",1";
+      c.send(httpReply(200, kJson, body + "]}"));
+      return;
+    }
     default:
       c.send(httpReply(200, kJson, product("Normal", 999)));
   }
