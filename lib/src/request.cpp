@@ -211,10 +211,10 @@ std::u16string replyText(HttpResult& result) {
   if (!isTextContent(result.contentType) || result.body.empty()) {
     throw std::runtime_error("empty reply body");
   }
-  const std::u16string text = varnok::json::FromUtf8(result.body);
+  std::u16string text = varnok::json::FromUtf8(result.body);
   std::string().swap(result.body);
   try {
-    return detail::rewriteStandardJson(text);
+    return detail::rewriteStandardJson(std::move(text));
   } catch (const detail::MalformedJson& error) {
     throw std::runtime_error(std::string("reply body is not well-formed JSON: ") + error.what());
   }

@@ -96,19 +96,21 @@ std::u16string decodeName(std::u16string_view literal) {
 
 class Rewriter {
  public:
-  explicit Rewriter(std::u16string_view text) : text_(text) {}
+  explicit Rewriter(std::u16string text) : owned_(std::move(text)), text_(owned_) {}
 
   std::u16string run() {
     if (text_.size() >= kComma) fail(0, "text too long");
-    out_.reserve(text_.size());
-    if (!text_.empty() && text_[0] == u'\uFEFF') pos_ = 1;
+    if (!text_.empty() && text_[0] == u'\uFEFF') {
+      pos_ = 1;
+      diverge(0);
+    }
     parse();
-    if (rewrites_.empty()) return std::move(out_);
+    if (rewrites_.empty()) return copied_ ? std::move(out_) : std::move(owned_);
     std::sort(rewrites_.begin(), rewrites_.end(),
               [](const Rewrite& a, const Rewrite& b) { return a.start < b.start; });
     std::u16string result;
-    result.reserve(out_.size());
-    emit(0, static_cast<std::uint32_t>(out_.size()), result);
+    result.reserve(outView().size());
+    emit(0, static_cast<std::uint32_t>(outView().size()), result);
     return result;
   }
 
@@ -143,7 +145,24 @@ class Rewriter {
     fail(at, "unexpected character " + shown);
   }
 
-  void skipBlanks() noexcept {
+  // Until the first blank is skipped the compact text is the source itself, and a
+  // compact reply is never copied; from there on it is built in out_.
+  void diverge(std::size_t written) {
+    if (copied_) return;
+    out_.reserve(text_.size());
+    out_.assign(text_.substr(0, written));
+    copied_ = true;
+  }
+  void put(std::u16string_view piece) {
+    if (copied_) out_.append(piece);
+  }
+  std::size_t outSize() const noexcept { return copied_ ? out_.size() : pos_; }
+  std::u16string_view outView() const noexcept {
+    return copied_ ? std::u16string_view(out_) : text_.substr(0, pos_);
+  }
+
+  void skipBlanks() {
+    if (pos_ < text_.size() && isBlank(text_[pos_])) diverge(pos_);
     while (pos_ < text_.size() && isBlank(text_[pos_])) ++pos_;
   }
 
@@ -182,14 +201,14 @@ class Rewriter {
           break;
         case Expect::colon:
           if (c != u':') failUnexpected(pos_);
-          out_.push_back(u':');
           ++pos_;
+          put(u":");
           expect = Expect::value;
           break;
         case Expect::commaOrEnd:
           if (c == u',') {
-            out_.push_back(u',');
             ++pos_;
+            put(u",");
             expect = topIsObject() ? Expect::key : Expect::value;
           } else if ((c == u']' && !topIsObject()) || (c == u'}' && topIsObject())) {
             expect = close(c);
@@ -236,27 +255,27 @@ class Rewriter {
   Expect afterValue() {
     if (kinds_.empty()) return Expect::nothing;
     if (topIsTracked()) {
-      frames_[openFrames_ - 1].members.back().valueEnd = static_cast<std::uint32_t>(out_.size());
+      frames_[openFrames_ - 1].members.back().valueEnd = static_cast<std::uint32_t>(outSize());
     }
     return Expect::commaOrEnd;
   }
 
   void open(char16_t kind) {
     kinds_.push_back(kind);
-    out_.push_back(kind);
     ++pos_;
+    put(std::u16string_view(&kind, 1));
     if (kind == u'{' && kinds_.size() <= kRewriteDepth) {
       if (openFrames_ == frames_.size()) frames_.emplace_back();
       ObjectFrame& frame = frames_[openFrames_++];
-      frame.start = static_cast<std::uint32_t>(out_.size() - 1);
+      frame.start = static_cast<std::uint32_t>(outSize() - 1);
       frame.members.clear();
       frame.nameHashes.clear();
     }
   }
 
   Expect close(char16_t bracket) {
-    out_.push_back(bracket);
     ++pos_;
+    put(std::u16string_view(&bracket, 1));
     if (bracket == u'}' && kinds_.size() <= kRewriteDepth) {
       finishObject(frames_[--openFrames_]);
     }
@@ -265,12 +284,12 @@ class Rewriter {
   }
 
   void key() {
-    const auto start = static_cast<std::uint32_t>(out_.size());
+    const auto start = static_cast<std::uint32_t>(outSize());
     std::uint64_t hash = kHashStart;
     string(topIsTracked() ? &hash : nullptr);
     if (topIsTracked()) {
       ObjectFrame& frame = frames_[openFrames_ - 1];
-      frame.members.push_back({start, static_cast<std::uint32_t>(out_.size()), 0});
+      frame.members.push_back({start, static_cast<std::uint32_t>(outSize()), 0});
       frame.nameHashes.push_back(hash);
     }
   }
@@ -308,7 +327,7 @@ class Rewriter {
       }
     }
     ++pos_;
-    out_.append(text_.substr(begin, pos_ - begin));
+    put(text_.substr(begin, pos_ - begin));
   }
 
   // -? (0 | [1-9][0-9]*) (. [0-9]+)? ([eE] [+-]? [0-9]+)?
@@ -335,17 +354,17 @@ class Rewriter {
       if (at(u'+') || at(u'-')) ++pos_;
       if (digits() == 0) fail(begin, "invalid number");
     }
-    out_.append(text_.substr(begin, pos_ - begin));
+    put(text_.substr(begin, pos_ - begin));
   }
 
   void literal(std::u16string_view word) {
     if (text_.substr(pos_, word.size()) != word) fail(pos_, "invalid literal");
-    out_.append(word);
     pos_ += word.size();
+    put(word);
   }
 
   std::u16string_view keyText(const Member& m) const {
-    return std::u16string_view(out_).substr(m.keyStart, m.keyEnd - m.keyStart);
+    return outView().substr(m.keyStart, m.keyEnd - m.keyStart);
   }
 
   // Finds repeated names; when there are some, records how the object is written.
@@ -368,7 +387,7 @@ class Rewriter {
     }
     if (valueOf.empty()) return;
 
-    Rewrite rewrite{frame.start, static_cast<std::uint32_t>(out_.size()), {}};
+    Rewrite rewrite{frame.start, static_cast<std::uint32_t>(outSize()), {}};
     for (std::uint32_t i = 0; i < members.size(); ++i) {
       if (valueOf[i] == kComma) continue;
       if (!rewrite.pieces.empty()) rewrite.pieces.push_back({kComma, kComma});
@@ -414,7 +433,7 @@ class Rewriter {
     std::uint32_t cursor = begin;
     auto next = firstRewriteFrom(cursor);
     while (next != rewrites_.end() && next->start < end) {
-      result.append(std::u16string_view(out_).substr(cursor, next->start - cursor));
+      result.append(outView().substr(cursor, next->start - cursor));
       result.push_back(u'{');
       for (const Piece& piece : next->pieces) {
         if (piece.begin == kComma) {
@@ -427,7 +446,7 @@ class Rewriter {
       cursor = next->end;
       next = firstRewriteFrom(cursor);
     }
-    result.append(std::u16string_view(out_).substr(cursor, end - cursor));
+    result.append(outView().substr(cursor, end - cursor));
   }
 
   std::vector<Rewrite>::const_iterator firstRewriteFrom(std::uint32_t position) const {
@@ -436,8 +455,10 @@ class Rewriter {
         [](const Rewrite& rewrite, std::uint32_t at) { return rewrite.start < at; });
   }
 
+  std::u16string owned_;
   std::u16string_view text_;
   std::size_t pos_ = 0;
+  bool copied_ = false;
   std::u16string out_;
   std::u16string kinds_;  // the open containers, '[' or '{', innermost last
   std::vector<ObjectFrame> frames_;
@@ -447,8 +468,8 @@ class Rewriter {
 
 }  // namespace
 
-std::u16string rewriteStandardJson(std::u16string_view text) {
-  return Rewriter(text).run();
+std::u16string rewriteStandardJson(std::u16string text) {
+  return Rewriter(std::move(text)).run();
 }
 
 }  // namespace varnok::detail

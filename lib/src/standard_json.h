@@ -22,7 +22,8 @@ class MalformedJson : public std::runtime_error {
 // first appeared and takes the value of its last occurrence; the later occurrences go.
 // Objects nested more than 512 deep are left as they are: the document reader refuses
 // such a text anyway. Works without recursion, in time and memory proportional to the
-// text. Throws MalformedJson.
-std::u16string rewriteStandardJson(std::u16string_view text);
+// text; a text that is already compact is handed back without a copy. Throws
+// MalformedJson.
+std::u16string rewriteStandardJson(std::u16string text);
 
 }  // namespace varnok::detail

@@ -324,6 +324,11 @@ INSTANTIATE_TEST_SUITE_P(
             "RepeatedNameSpelledWithAnEscape",
             json(200, R"({"success":true,"data":{"a":1,"b":{"x":[1],"\u0078":[2]},"\u0061":3}})"),
             true, u"{\"a\":3,\"b\":{\"x\":[2]}}", std::nullopt},
+        EnvelopeCase{"BlanksAndARepeatedNameAfterAByteOrderMark",
+                     json(200,
+                          "\xEF\xBB\xBF{ \"success\" : true ,\r\n \"data\" : { \"a\" : [ 1 ] , "
+                          "\"b\":0, \"a\" : { } } }\r\n"),
+                     true, u"{\"a\":{},\"b\":0}", std::nullopt},
         EnvelopeCase{"NamesInOtherCaseAreNotRepeats",
                      json(200, R"({"success":true,"SUCCESS":false,"data":{"id":1,"ID":2}})"), true,
                      u"{\"id\":1,\"ID\":2}", std::nullopt}),
