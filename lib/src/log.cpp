@@ -1,6 +1,7 @@
 #include "varnok/log.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -33,10 +34,14 @@ std::filesystem::path logFolder() {
 // close() reports its error; the destructor only cleans up after an earlier failure.
 class LogFile {
  public:
-  explicit LogFile(const std::filesystem::path& path)
-      : fd_(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666)) {
+  // Read access too: near the day's limit the file's end is read back.
+  LogFile(const std::filesystem::path& path, const std::error_code& folderError)
+      : fd_(::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0666)) {
     if (fd_ < 0) {
-      raiseSystemError(errno);
+      // A folder that could not be made shows up here as a missing folder; its own
+      // refusal (no permission, read-only disk) is the cause worth reporting.
+      const int error = errno;
+      raiseSystemError(error == ENOENT && folderError ? folderError.value() : error);
     }
   }
   LogFile(const LogFile&) = delete;
@@ -45,6 +50,28 @@ class LogFile {
     if (fd_ >= 0) {
       ::close(fd_);
     }
+  }
+
+  std::size_t size() const {
+    struct stat status {};
+    if (::fstat(fd_, &status) != 0) {
+      raiseSystemError(errno);
+    }
+    return static_cast<std::size_t>(status.st_size);
+  }
+
+  // Whether the file's last bytes are these.
+  bool endsWith(std::string_view tail, std::size_t size) const {
+    if (size < tail.size()) {
+      return false;
+    }
+    std::string bytes(tail.size(), '\0');
+    const ssize_t got =
+        ::pread(fd_, bytes.data(), bytes.size(), static_cast<off_t>(size - tail.size()));
+    if (got < 0) {
+      raiseSystemError(errno);
+    }
+    return static_cast<std::size_t>(got) == tail.size() && bytes == tail;
   }
 
   void write(std::string_view bytes) {
@@ -116,17 +143,73 @@ std::u16string lineFor(const LocalDateTime& now, std::u16string_view message) {
   return line;
 }
 
+bool isHighSurrogate(char16_t c) noexcept {
+  return c >= 0xD800 && c <= 0xDBFF;
+}
+bool isLowSurrogate(char16_t c) noexcept {
+  return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+// The message, or its first kLogMessageLimit characters and the cut marker. A
+// surrogate pair counts as one character and is never split.
+std::u16string boundedMessage(std::u16string_view message) {
+  std::size_t end = 0;
+  std::size_t characters = 0;
+  while (end < message.size() && characters < kLogMessageLimit) {
+    end += isHighSurrogate(message[end]) && end + 1 < message.size() &&
+                   isLowSurrogate(message[end + 1])
+               ? 2
+               : 1;
+    ++characters;
+  }
+  if (end == message.size()) {
+    return std::u16string(message);
+  }
+  std::size_t leftOut = 0;
+  for (std::size_t i = end; i < message.size(); ++i) {
+    if (!(isLowSurrogate(message[i]) && isHighSurrogate(message[i - 1]))) {
+      ++leftOut;
+    }
+  }
+  return std::u16string(message.substr(0, end)) + logCutMarker(leftOut);
+}
+
+// The longest line a call can write: the time stamp, " - ", the cut message, CR LF.
+std::size_t longestLineBytes() {
+  return lineFor({}, u"").size() + kLogMessageLimit + logCutMarker(SIZE_MAX).size();
+}
+
 }  // namespace
+
+std::u16string logCutMarker(std::size_t leftOut) {
+  const std::string count = std::to_string(leftOut);
+  return u" [... " + std::u16string(count.begin(), count.end()) + u" caracteres omitidos]";
+}
 
 void LogError(std::u16string_view message) {
   const std::filesystem::path folder = logFolder();
-  // Whether the folder could be made is not checked here: opening the file tells.
-  std::error_code ignored;
-  std::filesystem::create_directories(folder, ignored);
+  // The folder's own error only matters when the file cannot be opened after it.
+  std::error_code folderError;
+  std::filesystem::create_directories(folder, folderError);
 
-  LogFile file(folder / fileNameFor(localNow()));
+  LogFile file(folder / fileNameFor(localNow()), folderError);
   // The time stamp is a second reading of the clock, taken once the file is open.
-  file.write(toWindows1252(lineFor(localNow(), message)));
+  const LocalDateTime now = localNow();
+  const std::string line = toWindows1252(lineFor(now, boundedMessage(message)));
+  const std::string notice = toWindows1252(lineFor(now, kLogDayLimitNotice));
+  const std::size_t size = file.size();
+  // Far from the limit no line can pass it; near it, a file that already ends with the
+  // notice has stopped growing for the day.
+  if (size + longestLineBytes() + notice.size() <= kLogDayFileLimit) {
+    file.write(line);
+  } else if (!file.endsWith(toWindows1252(u" - " + std::u16string(kLogDayLimitNotice) + u"\r\n"),
+                            size)) {
+    if (size + line.size() + notice.size() <= kLogDayFileLimit) {
+      file.write(line);
+    } else if (size + notice.size() <= kLogDayFileLimit) {
+      file.write(notice);
+    }
+  }
   file.close();
 }
 

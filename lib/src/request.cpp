@@ -3,10 +3,11 @@
 #include <curl/curl.h>
 
 #include <memory>
-#include <nlohmann/json.hpp>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
+#include "standard_json.h"
 #include "varnok/json.h"
 #include "varnok/log.h"
 #include "varnok/utf.h"
@@ -72,8 +73,9 @@ struct HttpResult {
 
 struct Transfer {
   HttpResult* result;
-  std::chrono::steady_clock::time_point lastActivity;
-  curl_off_t lastBytes = 0;
+  // When the first request went out; the reply limit counts from there, across
+  // redirects, to the last byte of the body.
+  std::optional<std::chrono::steady_clock::time_point> requestSent;
 };
 
 size_t collectBody(char* data, size_t size, size_t count, void* userData) {
@@ -88,16 +90,23 @@ size_t collectBody(char* data, size_t size, size_t count, void* userData) {
   return bytes;
 }
 
-// Ends the exchange once no byte has moved either way for the idle limit.
-int watchIdle(void* userData, curl_off_t, curl_off_t downloaded, curl_off_t, curl_off_t uploaded) {
+// Called once a connection stands, right before each request of the exchange is sent.
+int noteRequestSent(void* userData, char*, char*, int, int) {
   auto* transfer = static_cast<Transfer*>(userData);
-  const auto now = std::chrono::steady_clock::now();
-  if (downloaded + uploaded != transfer->lastBytes) {
-    transfer->lastBytes = downloaded + uploaded;
-    transfer->lastActivity = now;
+  if (!transfer->requestSent) {
+    transfer->requestSent = std::chrono::steady_clock::now();
+  }
+  return CURL_PREREQFUNC_OK;
+}
+
+// Ends the exchange once the reply has taken longer than its limit, however steadily
+// the server trickles it: a byte now and then must not hold the kiosk for ever.
+int watchReplyTime(void* userData, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  const auto* transfer = static_cast<const Transfer*>(userData);
+  if (!transfer->requestSent) {
     return 0;
   }
-  return now - transfer->lastActivity > httpTimeouts().idle ? 1 : 0;
+  return std::chrono::steady_clock::now() - *transfer->requestSent > httpTimeouts().reply ? 1 : 0;
 }
 
 HttpResult postJson(const std::string& url, const std::string& authorization,
@@ -115,7 +124,8 @@ HttpResult postJson(const std::string& url, const std::string& authorization,
   appendHeader(headers, "Expect:");  // no 100-continue round trip before the body
 
   HttpResult result;
-  Transfer transfer{&result, std::chrono::steady_clock::now()};
+  Transfer transfer{&result, std::nullopt};
+  const HttpTimeouts limits = httpTimeouts();
 
   setOption(h, CURLOPT_URL, url.c_str());
   // The path goes on the wire exactly as joined: "//app/buscaProduto" keeps its double
@@ -128,9 +138,15 @@ HttpResult postJson(const std::string& url, const std::string& authorization,
   // The settings file is the kiosk's only configuration: no proxy from the environment.
   setOption(h, CURLOPT_PROXY, "");
   setOption(h, CURLOPT_NOSIGNAL, 1L);
-  setOption(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(httpTimeouts().connect.count()));
+  // Each connection gets the connect limit; the reply limit runs from the first request
+  // sent. The client's own overall limit is both together, a backstop that also fires
+  // between the checks of the progress callback, which runs about once a second.
+  setOption(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connect.count()));
+  setOption(h, CURLOPT_TIMEOUT_MS, static_cast<long>((limits.connect + limits.reply).count()));
+  setOption(h, CURLOPT_PREREQFUNCTION, &noteRequestSent);
+  setOption(h, CURLOPT_PREREQDATA, &transfer);
   setOption(h, CURLOPT_NOPROGRESS, 0L);
-  setOption(h, CURLOPT_XFERINFOFUNCTION, &watchIdle);
+  setOption(h, CURLOPT_XFERINFOFUNCTION, &watchReplyTime);
   setOption(h, CURLOPT_XFERINFODATA, &transfer);
   setOption(h, CURLOPT_HTTPHEADER, headers.get());
   setOption(h, CURLOPT_POST, 1L);
@@ -181,48 +197,27 @@ bool isTextContent(const std::string& contentType) {
          endsWith("/javascript");
 }
 
-// Accepts every well-formed JSON text without building a document; remembers the
-// parser's description of the first fault.
-class WellFormedCheck : public nlohmann::json_sax<nlohmann::json> {
- public:
-  bool null() override { return true; }
-  bool boolean(bool) override { return true; }
-  bool number_integer(number_integer_t) override { return true; }
-  bool number_unsigned(number_unsigned_t) override { return true; }
-  bool number_float(number_float_t, const string_t&) override { return true; }
-  bool string(string_t&) override { return true; }
-  bool binary(binary_t&) override { return true; }
-  bool start_object(std::size_t) override { return true; }
-  bool key(string_t&) override { return true; }
-  bool end_object() override { return true; }
-  bool start_array(std::size_t) override { return true; }
-  bool end_array() override { return true; }
-  bool parse_error(std::size_t, const std::string&,
-                   const nlohmann::json::exception& error) override {
-    fault_ = error.what();
-    return false;
-  }
-  const std::string& fault() const noexcept { return fault_; }
-
- private:
-  std::string fault_;
-};
-
-// The reply body as text for the envelope: UTF-8 whatever the charset label says, and
-// well-formed JSON (RFC 8259) before the lenient document reader sees it.
-std::u16string replyText(const HttpResult& result) {
+// The reply body as text for the envelope: read as UTF-8 whatever the charset label
+// says (each ill-formed sequence, a Latin-1 "\xE3" for instance, becomes U+FFFD), then
+// checked as standard JSON (RFC 8259) and written back compactly; the lenient document
+// reader sees only that text, so a byte-order mark is gone and a repeated member name
+// has been settled the standard way.
+// The raw body is released as soon as it has been read, before the document reader
+// builds its tree, so that the largest reply does not stay in memory three times over.
+std::u16string replyText(HttpResult& result) {
   if (result.bodyTooLarge) {
     throw std::runtime_error("reply body larger than " + std::to_string(kMaxReplyBytes) + " bytes");
   }
-  const std::string body = isTextContent(result.contentType) ? result.body : std::string();
-  if (body.empty()) {
+  if (!isTextContent(result.contentType) || result.body.empty()) {
     throw std::runtime_error("empty reply body");
   }
-  WellFormedCheck check;
-  if (!nlohmann::json::sax_parse(body, &check)) {
-    throw std::runtime_error("reply body is not well-formed JSON: " + check.fault());
+  std::u16string text = varnok::json::FromUtf8(result.body);
+  std::string().swap(result.body);
+  try {
+    return detail::rewriteStandardJson(std::move(text));
+  } catch (const detail::MalformedJson& error) {
+    throw std::runtime_error(std::string("reply body is not well-formed JSON: ") + error.what());
   }
-  return varnok::json::FromUtf8(body);
 }
 
 bool unwrapEnvelope(std::u16string& reply, std::u16string_view text) {
@@ -245,7 +240,7 @@ bool exchange(std::u16string& reply, std::u16string_view resource, std::u16strin
   std::u16string url(baseUrl);
   url += u'/';
   url += resource;
-  const HttpResult result =
+  HttpResult result =
       postJson(varnok::json::ToUtf8(url),
                varnok::json::ToUtf8(authorizationHeader(store, resource, localNow())),
                varnok::json::ToUtf8(body));

@@ -4,7 +4,6 @@
 #include <QString>
 #include <QStringDecoder>
 #include <fstream>
-#include <iterator>
 #include <limits>
 #include <vector>
 
@@ -24,15 +23,27 @@ bool equalsIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) noexc
   return true;
 }
 
-// The whole file, or nothing when it is missing or cannot be read.
+// A settings file holds a few hundred bytes; only this much of one is read, so that a
+// huge file neither slows the start nor stays in memory.
+constexpr std::size_t kSettingsReadLimit = 64 * 1024;
+
+// The file's first kSettingsReadLimit bytes, or nothing when it is missing or cannot be
+// read. When the file is longer, its last line there is cut and is dropped, so that a
+// value is never read from half a line (or a UTF-8 character from half its bytes).
 std::optional<std::string> readFileBytes(const std::filesystem::path& file) {
   std::error_code error;
   if (!std::filesystem::is_regular_file(file, error)) return std::nullopt;
   std::ifstream in(file, std::ios::binary);
   if (!in) return std::nullopt;
   try {
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string bytes(kSettingsReadLimit + 1, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (in.bad()) return std::nullopt;
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    if (bytes.size() > kSettingsReadLimit) {
+      const std::size_t lastLineEnd = bytes.rfind('\n', kSettingsReadLimit - 1);
+      bytes.resize(lastLineEnd == std::string::npos ? 0 : lastLineEnd + 1);
+    }
     return bytes;
   } catch (const std::ios_base::failure&) {
     // The stream library reports a failed read(2) by throwing from the buffer.

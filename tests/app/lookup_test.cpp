@@ -13,6 +13,7 @@
 
 #include "UfrmPrincipal.h"
 #include "kiosk_fixture.h"
+#include "raw_server.h"
 #include "store_server_process.h"
 #include "varnok/UfrmMessageBox.h"
 #include "varnok/log.h"
@@ -336,6 +337,64 @@ class LookupTest : public QObject {
   }
 
   // Digits typed while a lookup waits for the server are handled after it, in order.
+  // Replies as careless or hostile servers send them, through the window's real event
+  // path: what the lines show, how many log lines they cost, and that the next scan
+  // is shown as usual.
+  void hostileReply_data() {
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QStringList>("linesAfter");
+    QTest::addColumn<int>("logged");
+    const auto ok = [](const QByteArray& body) {
+      return QByteArray::fromStdString(httpReply(200, "application/json", body.toStdString()));
+    };
+    const QStringList before{"antes 1", "antes 2", "antes 3"};
+    QTest::newRow("Windows-1252 name")
+        << ok("{\"success\":true,\"data\":[{\"nome\":\"P\xE3o\",\"preco_venda\":2.5}]}")
+        << QStringList{"Cód: 7891234567895", QString::fromUtf16(u"P\uFFFDo"), "Preço Venda: 2,50"}
+        << 0;
+    QTest::newRow("byte-order mark")
+        << ok("\xEF\xBB\xBF{\"success\":true,\"data\":[{\"nome\":\"Com BOM\",\"preco_venda\":1}]}")
+        << QStringList{"Cód: 7891234567895", "Com BOM", "Preço Venda: 1,00"} << 0;
+    QTest::newRow("repeated member name")
+        << ok(R"({"success":true,"data":[{"nome":"A","preco_venda":1,"nome":"B"}]})")
+        << QStringList{"Cód: 7891234567895", "B", "Preço Venda: 1,00"} << 0;
+    QTest::newRow("5,000-character name")
+        << ok(R"({"success":true,"data":[{"nome":")" + QByteArray(5000, 'N') +
+              R"(","preco_venda":1}]})")
+        << QStringList{"Cód: 7891234567895", QString(5000, 'N'), "Preço Venda: 1,00"} << 0;
+    QTest::newRow("top-level array") << ok(R"([{"nome":"X"}])") << before << 1;
+    QTest::newRow("Content-Length past the body")
+        << QByteArray(
+               "HTTP/1.1 200 OK\r\nContent-Length: 900\r\n\r\n{\"success\":true,\"data\":[1]}")
+        << before << 0;
+    QTest::newRow("not HTTP") << QByteArray("SSH-2.0-OpenSSH_9.2\r\n") << before << 0;
+  }
+
+  void hostileReply() {
+    QFETCH(QByteArray, reply);
+    QFETCH(QStringList, linesAfter);
+    QFETCH(int, logged);
+    std::atomic<int> connections{0};
+    RawServer raw([&](RawConnection& connection) {
+      connection.readRequest();
+      connection.send(
+          connections++ == 0
+              ? reply.toStdString()
+              : httpReply(200, "application/json",
+                          R"({"success":true,"data":[{"nome":"Normal","preco_venda":3}]})"));
+    });
+    KioskIni ini;
+    ini.porta = raw.port();
+    startKiosk(ini, false);
+    showEarlierResult();
+    typeKeys(window_.get(), "7891234567895\r");
+    QCOMPARE(lines(), linesAfter);
+    QCOMPARE(folder_->loggedMessages().size(), logged);
+    typeKeys(window_.get(), "7891234567895\r");
+    QCOMPARE(lines(), (QStringList{"Cód: 7891234567895", "Normal", "Preço Venda: 3,00"}));
+    QVERIFY(window_->scanBuffer().empty());
+  }
+
   void scanTypedDuringALookupFollowsIt() {
     std::atomic<TfrmVarnok*> target{nullptr};
     server_->setHandler([&target](const RecordedRequest& request) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -100,7 +102,18 @@ INSTANTIATE_TEST_SUITE_P(
                              "09/12/2025 14:03:27 - Erro ao Enviar Solicita\xE7\xE3o - x\r\n"},
                     LineCase{u"PRODUTO NÃO LOCALIZADO!!! €",
                              "09/12/2025 14:03:27 - PRODUTO N\xC3O LOCALIZADO!!! \x80\r\n"},
-                    LineCase{u"中文 😀", "09/12/2025 14:03:27 - ?? ?\r\n"}));
+                    LineCase{u"中文 😀", "09/12/2025 14:03:27 - ?? ?\r\n"},
+                    // Up to the limit a message is written whole; past it, cut with the
+                    // number of characters left out. A surrogate pair is one character.
+                    LineCase{
+                        std::u16string(kLogMessageLimit, u'a'),
+                        "09/12/2025 14:03:27 - " + std::string(kLogMessageLimit, 'a') + "\r\n"},
+                    LineCase{std::u16string(kLogMessageLimit, u'a') + u"bc",
+                             "09/12/2025 14:03:27 - " + std::string(kLogMessageLimit, 'a') +
+                                 " [... 2 caracteres omitidos]\r\n"},
+                    LineCase{std::u16string(kLogMessageLimit - 1, u'a') + u"😀b😀\r\n",
+                             "09/12/2025 14:03:27 - " + std::string(kLogMessageLimit - 1, 'a') +
+                                 "? [... 4 caracteres omitidos]\r\n"}));
 
 TEST_F(LogErrorTest, StampUsesTheRegionalSeparatorsButTheFileNameKeepsItsHyphens) {
   setRegionalSettings({u',', u'.', u'.'});
@@ -122,6 +135,83 @@ TEST_F(LogErrorTest, NameAndStampAreTwoReadingsOfTheClock) {
   setTimes({{2025, 12, 9, 23, 59, 59}, {2025, 12, 10, 0, 0, 0}});
   LogError(u"m");
   EXPECT_EQ(readBytes(ninthFile()), "10/12/2025 00:00:00 - m\r\n");
+}
+
+// The notice line as the file holds it.
+std::string noticeLine() {
+  return "09/12/2025 14:03:27 - Limite de 10485760 bytes do arquivo de log do dia atingido; as "
+         "mensagens seguintes deste dia n\xE3o ser\xE3o gravadas\r\n";
+}
+
+// The day's file stops at its limit: a line that would not leave room for the notice
+// is replaced by it, and after the notice nothing more is written, also no short line.
+TEST_F(LogErrorTest, TheDaysFileStopsGrowingAtItsLimitWithANotice) {
+  fs::create_directory(logDir());
+  const std::string line = "09/12/2025 14:03:27 - cabe\r\n";
+  // Sparse, so the test writes no 10 MB.
+  writeBytes(ninthFile(), "");
+  fs::resize_file(ninthFile(), kLogDayFileLimit - noticeLine().size() - line.size());
+  LogError(u"cabe");
+  EXPECT_EQ(fs::file_size(ninthFile()), kLogDayFileLimit - noticeLine().size());
+  LogError(u"x");
+  LogError(u"y");
+  LogError(std::u16string(kLogMessageLimit * 2, u'z'));
+  EXPECT_EQ(fs::file_size(ninthFile()), kLogDayFileLimit);
+  const std::string bytes = readBytes(ninthFile());
+  EXPECT_EQ(bytes.substr(bytes.size() - line.size() - noticeLine().size()), line + noticeLine());
+}
+
+TEST_F(LogErrorTest, ALongLineNearTheLimitGivesTheNoticeAndTheNextDayStartsAfresh) {
+  fs::create_directory(logDir());
+  writeBytes(ninthFile(), "");
+  fs::resize_file(ninthFile(), kLogDayFileLimit - 3000);
+  LogError(std::u16string(kLogMessageLimit * 2, u'z'));
+  LogError(u"curta");
+  const std::string bytes = readBytes(ninthFile());
+  EXPECT_EQ(bytes.size(), kLogDayFileLimit - 3000 + noticeLine().size());
+  EXPECT_EQ(bytes.substr(kLogDayFileLimit - 3000), noticeLine());
+
+  setTimes({{2025, 12, 10, 8, 0, 0}});
+  LogError(u"novo dia");
+  EXPECT_EQ(readBytes(logDir() / "Erro_10-12-2025.txt"), "10/12/2025 08:00:00 - novo dia\r\n");
+}
+
+// A folder that cannot be made is reported by its own cause, not as the missing folder
+// that opening the file then meets. Root may write anywhere, so the call runs in a
+// child process that has given up root.
+TEST_F(LogErrorTest, AFolderThatCannotBeMadeIsReportedByItsCause) {
+  fs::permissions(dir_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                            fs::perms::others_read | fs::perms::others_exec);
+  int channel[2];
+  ASSERT_EQ(pipe(channel), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::close(channel[0]);
+    std::string outcome = "no error";
+    if (getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) {
+      outcome = "cannot drop root";
+    } else {
+      try {
+        LogError(u"perdida");
+      } catch (const InputOutputError& error) {
+        outcome = error.what();
+      }
+    }
+    (void)!::write(channel[1], outcome.data(), outcome.size());
+    _exit(0);
+  }
+  ::close(channel[1]);
+  std::string outcome;
+  char buffer[256];
+  for (ssize_t got; (got = ::read(channel[0], buffer, sizeof buffer)) > 0;) {
+    outcome.append(buffer, static_cast<std::size_t>(got));
+  }
+  ::close(channel[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_EQ(outcome, "Permission denied");
+  EXPECT_FALSE(fs::exists(logDir()));
 }
 
 // The failures are made with paths that cannot be used whoever runs the test (root

@@ -11,6 +11,7 @@
 #include <set>
 #include <string>
 
+#include "raw_server.h"
 #include "scripted_server.h"
 #include "temporary_folder.h"
 #include "varnok/log.h"
@@ -261,19 +262,76 @@ INSTANTIATE_TEST_SUITE_P(
         EnvelopeCase{"OctetStream", typed("application/octet-stream", kTrueWithData), false, u"",
                      "empty reply body"},
         EnvelopeCase{"NotJson", json(200, "not json"), false, u"",
-                     "reply body is not well-formed JSON: [json.exception.parse_error.101] parse "
-                     "error at line 1, column 2: syntax error while parsing value - invalid "
-                     "literal; last read: 'no'"},
+                     "reply body is not well-formed JSON: invalid literal at line 1, column 1"},
         // Our own reader would take these; the strict check stops them first.
         EnvelopeCase{"SingleQuotes", json(200, "{'success':true,'data':1}"), false, u"",
-                     "reply body is not well-formed JSON: [json.exception.parse_error.101] parse "
-                     "error at line 1, column 2: syntax error while parsing object key - invalid "
-                     "literal; last read: '{''; expected string literal"},
+                     "reply body is not well-formed JSON: unexpected character \'\'\' at line 1, "
+                     "column 2"},
+        EnvelopeCase{"TrailingComma", json(200, "{\"success\":true,\"data\":[1,]}"), false, u"",
+                     "reply body is not well-formed JSON: unexpected character ']' at line 1, "
+                     "column 27"},
+        EnvelopeCase{"LeadingZero", json(200, "{\"success\":true,\n\"data\":01}"), false, u"",
+                     "reply body is not well-formed JSON: unexpected character '1' at line 2, "
+                     "column 9"},
+        EnvelopeCase{"LineBreakInAString", json(200, "{\"success\":false,\"message\":\"a\nb\"}"),
+                     false, u"",
+                     "reply body is not well-formed JSON: control character in a string at line "
+                     "1, column 30"},
+        EnvelopeCase{"BadEscape", json(200, R"({"success":false,"message":"\x41"})"), false, u"",
+                     "reply body is not well-formed JSON: invalid escape at line 1, column 29"},
+        EnvelopeCase{"ShortUnicodeEscape", json(200, R"({"success":false,"message":"\u12"})"),
+                     false, u"",
+                     "reply body is not well-formed JSON: invalid \\u escape at line 1, column 29"},
+        EnvelopeCase{"CutShort", json(200, R"({"success":true,"data":[1)"), false, u"",
+                     "reply body is not well-formed JSON: unexpected end of text at line 1, "
+                     "column 26"},
+        EnvelopeCase{"TwoValues", json(200, R"({"success":true} {})"), false, u"",
+                     "reply body is not well-formed JSON: text after the value at line 1, "
+                     "column 18"},
+        EnvelopeCase{"CapitalLiteral", json(200, R"({"success":True})"), false, u"",
+                     "reply body is not well-formed JSON: unexpected character 'T' at line 1, "
+                     "column 12"},
+        // The body is read as UTF-8 text first: each ill-formed sequence is one U+FFFD,
+        // so a server that sends Windows-1252 shows its accented names with a mark.
         EnvelopeCase{"InvalidUtf8", json(200, "{\"success\":false,\"message\":\"\xFF\"}"), false,
-                     u"",
-                     "reply body is not well-formed JSON: [json.exception.parse_error.101] parse "
-                     "error at line 1, column 29: syntax error while parsing value - invalid "
-                     "string: ill-formed UTF-8 byte; last read: '\"?'"}),
+                     u"\uFFFD", std::nullopt},
+        EnvelopeCase{"Windows1252Name",
+                     json(200, "{\"success\":true,\"data\":[{\"nome\":\"P\xE3o\",\"id\":3}]}"),
+                     true, uR"([{"nome":"P\ufffdo","id":3}])", std::nullopt},
+        // The byte-order mark goes with the standard pass; the reader never sees it.
+        EnvelopeCase{"ByteOrderMark", json(200, "\xEF\xBB\xBF{\"success\":true,\"data\":5}"), true,
+                     u"5", std::nullopt},
+        EnvelopeCase{"ByteOrderMarkOnlyAtTheStart",
+                     json(200, " \xEF\xBB\xBF{\"success\":true,\"data\":5}"), false, u"",
+                     "reply body is not well-formed JSON: unexpected character U+FEFF at line 1, "
+                     "column 2"},
+        // The grammar allows a lone surrogate escape; the reader decides what it is.
+        EnvelopeCase{"LoneSurrogateEscape", json(200, R"({"success":true,"data":["a\ud800b"]})"),
+                     true, uR"(["a\ud800b"])", std::nullopt},
+        // A repeated member name: the member stays where it first stood, with the value
+        // of its last occurrence, at every depth; names compare after unescaping and
+        // with their letter case.
+        EnvelopeCase{"RepeatedSuccessTakesTheLastValue",
+                     json(200, R"({"success":false,"data":[1],"success":true,"data":[2]})"), true,
+                     u"[2]", std::nullopt},
+        EnvelopeCase{"RepeatedSuccessLastFalse",
+                     json(200, R"({"success":true,"data":[1],"message":"m","success":false})"),
+                     false, u"m", std::nullopt},
+        EnvelopeCase{"RepeatedNameInsideData",
+                     json(200, R"({"success":true,"data":[{"nome":"A","id":1,"nome":"B"}]})"), true,
+                     u"[{\"nome\":\"B\",\"id\":1}]", std::nullopt},
+        EnvelopeCase{
+            "RepeatedNameSpelledWithAnEscape",
+            json(200, R"({"success":true,"data":{"a":1,"b":{"x":[1],"\u0078":[2]},"\u0061":3}})"),
+            true, u"{\"a\":3,\"b\":{\"x\":[2]}}", std::nullopt},
+        EnvelopeCase{"BlanksAndARepeatedNameAfterAByteOrderMark",
+                     json(200,
+                          "\xEF\xBB\xBF{ \"success\" : true ,\r\n \"data\" : { \"a\" : [ 1 ] , "
+                          "\"b\":0, \"a\" : { } } }\r\n"),
+                     true, u"{\"a\":{},\"b\":0}", std::nullopt},
+        EnvelopeCase{"NamesInOtherCaseAreNotRepeats",
+                     json(200, R"({"success":true,"SUCCESS":false,"data":{"id":1,"ID":2}})"), true,
+                     u"{\"id\":1,\"ID\":2}", std::nullopt}),
     [](const testing::TestParamInfo<EnvelopeCase>& param) { return param.param.name; });
 
 TEST_F(SendRequestTest, FollowsRedirectsAndTestsTheFinalStatus) {
@@ -343,7 +401,7 @@ TEST_F(SendRequestTest, AnExchangeThatFailsIsNoAnswerAndIsNotLogged) {
   EXPECT_EQ(log(), std::nullopt);
 }
 
-TEST_F(SendRequestTest, AServerThatNeverAnswersEndsAfterTheIdleLimit) {
+TEST_F(SendRequestTest, AServerThatNeverAnswersEndsAtTheReplyLimit) {
   setHttpTimeouts({std::chrono::seconds(5), std::chrono::milliseconds(300)});
   ScriptedReply hang;
   hang.neverAnswer = true;
@@ -354,6 +412,122 @@ TEST_F(SendRequestTest, AServerThatNeverAnswersEndsAfterTheIdleLimit) {
   EXPECT_EQ(server_->requests().size(), 1u);
   EXPECT_EQ(log(), std::nullopt);
 }
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+// A server whose connection queue is full never completes the handshake; the connect
+// limit ends the wait long before the reply limit could.
+TEST_F(SendRequestTest, AConnectionThatIsNeverAcceptedEndsAtTheConnectLimit) {
+  setHttpTimeouts({milliseconds(300), std::chrono::seconds(20)});
+  test::UnansweredPort port;
+  const auto start = Clock::now();
+  const Outcome outcome = sendTo(u"http://127.0.0.1:" + ascii(std::to_string(port.port())));
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(10));
+  EXPECT_FALSE(outcome.result);
+  EXPECT_EQ(outcome.reply, u"");
+  EXPECT_EQ(log(), std::nullopt);
+}
+
+// The head at once, then the body a byte at a time: each byte comes well within any
+// silence limit, and still the whole reply is bounded.
+TEST_F(SendRequestTest, ADripPastTheReplyLimitEndsTheExchange) {
+  setHttpTimeouts({std::chrono::seconds(5), milliseconds(800)});
+  const std::string body = R"({"success":true,"data":")" + std::string(40, 'x') + "\"}";
+  test::RawServer drip([&body](test::RawConnection& connection) {
+    connection.readRequest();
+    const std::string reply = test::httpReply(200, "application/json", body);
+    const std::size_t head = reply.size() - body.size();
+    connection.send(std::string_view(reply).substr(0, head)) &&
+        connection.drip(std::string_view(reply).substr(head), milliseconds(100));
+  });
+  const auto start = Clock::now();
+  const Outcome outcome = sendTo(ascii(drip.baseUrl()));
+  EXPECT_LT(Clock::now() - start, milliseconds(body.size() * 100));
+  EXPECT_FALSE(outcome.result);
+  EXPECT_EQ(outcome.reply, u"");
+  EXPECT_EQ(drip.requests().size(), 1u);
+  EXPECT_EQ(log(), std::nullopt);
+}
+
+// The head at once, then one byte every 100 ms for a small reply, with the limits the
+// kiosk runs with.
+TEST_F(SendRequestTest, ASlowButSteadyReplySucceeds) {
+  test::RawServer slower([](test::RawConnection& connection) {
+    connection.readRequest();
+    const std::string reply = test::httpReply(200, "", R"({"success":true,"data":[2]})");
+    const std::size_t head = reply.find("\r\n\r\n") + 4;
+    connection.send(std::string_view(reply).substr(0, head)) &&
+        connection.drip(std::string_view(reply).substr(head), milliseconds(100));
+  });
+  const Outcome body = sendTo(ascii(slower.baseUrl()));
+  EXPECT_TRUE(body.result);
+  EXPECT_EQ(body.reply, u"[2]");
+  EXPECT_EQ(log(), std::nullopt);
+}
+
+// Redirects do not start the reply limit again.
+TEST_F(SendRequestTest, TheReplyLimitCoversTheWholeRedirectChain) {
+  setHttpTimeouts({std::chrono::seconds(5), milliseconds(1000)});
+  test::RawServer hops([](test::RawConnection& connection) {
+    connection.readRequest();
+    connection.pause(milliseconds(400)) &&
+        connection.send(
+            "HTTP/1.1 307 Again\r\nLocation: /again\r\nContent-Length: 0\r\n"
+            "Connection: close\r\n\r\n");
+  });
+  const Outcome outcome = sendTo(ascii(hops.baseUrl()));
+  EXPECT_FALSE(outcome.result);
+  EXPECT_LE(hops.requests().size(), 4u);
+  EXPECT_EQ(log(), std::nullopt);
+}
+
+// Replies that break off or are no HTTP at all: a failed exchange, never an error.
+struct BrokenReplyCase {
+  std::string name;
+  test::RawServer::Script script;
+};
+void PrintTo(const BrokenReplyCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class BrokenReply : public SendRequestTest, public testing::WithParamInterface<BrokenReplyCase> {};
+
+TEST_P(BrokenReply, IsNoAnswerAndIsNotLogged) {
+  test::RawServer broken(GetParam().script);
+  const Outcome outcome = sendTo(ascii(broken.baseUrl()));
+  EXPECT_FALSE(outcome.result);
+  EXPECT_EQ(outcome.reply, u"");
+  EXPECT_EQ(broken.requests().size(), 1u);
+  EXPECT_EQ(log(), std::nullopt);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BrokenReply,
+    testing::Values(
+        BrokenReplyCase{"ContentLengthLargerThanTheBodyThenClose",
+                        [](test::RawConnection& c) {
+                          c.readRequest();
+                          c.send(
+                              "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n"
+                              "Content-Length: 500\r\n\r\n{\"success\":true,\"data\":[1]}");
+                        }},
+        BrokenReplyCase{"NotHttp",
+                        [](test::RawConnection& c) {
+                          c.readRequest();
+                          c.send("SSH-2.0-OpenSSH_9.2\r\nProtocol mismatch.\r\n");
+                        }},
+        BrokenReplyCase{"ResetInTheMiddleOfTheBody",
+                        [](test::RawConnection& c) {
+                          c.readRequest();
+                          const std::string reply = test::httpReply(
+                              200, "application/json", R"({"success":true,"data":[1,2,3,4]})");
+                          c.send(std::string_view(reply).substr(0, reply.size() - 10));
+                          c.pause(milliseconds(50));
+                          c.reset();
+                        }},
+        BrokenReplyCase{"ClosedWithoutAWord", [](test::RawConnection& c) { c.readRequest(); }}),
+    [](const testing::TestParamInfo<BrokenReplyCase>& param) { return param.param.name; });
 
 TEST_F(SendRequestTest, AReplyBodyUpToTheCapIsRead) {
   // Blanks around a JSON text are well-formed; this one has no "success".
@@ -370,6 +544,20 @@ TEST_F(SendRequestTest, AReplyBodyOverTheCapIsAnError) {
   EXPECT_FALSE(outcome.result);
   EXPECT_EQ(outcome.reply, u"");
   EXPECT_EQ(log(), logLine("reply body larger than 16777216 bytes"));
+}
+
+// The library's error holds the whole text; the log keeps its start, exact, and says how
+// much it left out.
+TEST_F(SendRequestTest, AHugeRefusedReplyWritesOneCutLine) {
+  std::string array = "[1";
+  while (array.size() < 15 * 1000 * 1000) array += ",1";
+  array += "]";
+  server_->setReply(json(200, array));
+  EXPECT_FALSE(send().result);
+  const std::string message = "<TJsonObject>\"\" parse error: " + array;
+  const std::size_t kept = kLogMessageLimit - (std::string(kPrefix).size());
+  EXPECT_EQ(log(), kStamp + std::string(kPrefix) + message.substr(0, kept) + " [... " +
+                       std::to_string(message.size() - kept) + " caracteres omitidos]\r\n");
 }
 
 TEST_F(SendRequestTest, AnEndlessReplyBodyStopsAtTheCap) {

@@ -56,6 +56,17 @@ const std::string kFullFile =
     "[CODIGO]\r\nTipo=P\r\nTamanho=6\r\n\r\n[CONEXAO]\r\nHost=192.168.0.20\r\n"
     "Banco=12345678000199\r\nPorta=8080\r\nUsuario=7\r\n";
 
+// head, then comment lines up to byte `at`, then tail: a file whose 64 KiB end falls
+// where the test wants it.
+std::string filePaddedTo(const std::string& head, std::size_t at, const std::string& tail) {
+  std::string text = head;
+  while (text.size() + 64 < at) text += ";" + std::string(62, '-') + "\n";
+  text += ";" + std::string(at - text.size() - 2, '-') + "\n";
+  return text + tail;
+}
+
+constexpr std::size_t kReadLimit = 64 * 1024;
+
 INSTANTIATE_TEST_SUITE_P(
     Cases, ReadKioskSettings,
     testing::Values(
@@ -119,7 +130,23 @@ INSTANTIATE_TEST_SUITE_P(
         // Surrogates written in UTF-8 are not valid UTF-8: the bytes are Windows-1252.
         FileCase{
             "EncodedSurrogateIsNotUtf8", "[CONEXAO]\nBanco=\xED\xA0\x80\n", {.Banco = u"í\u00A0€"}},
-        FileCase{"LastLineWithoutLineEnd", "[CONEXAO]\nPorta=81", {.Porta = 81}}),
+        FileCase{"LastLineWithoutLineEnd", "[CONEXAO]\nPorta=81", {.Porta = 81}},
+        // Only the first 64 KiB are read, and a line cut there is dropped whole: no
+        // "Porta=80" from "Porta=8080", and no half "ã" that would make the file look
+        // like Windows-1252.
+        FileCase{"OnlyTheFirst64KiBAreRead",
+                 filePaddedTo("[CONEXAO]\nBanco=S\xC3\xA3o\n", kReadLimit - 4,
+                              "Porta=8080\nHost=n\xC3\xA3o\nUsuario=7\n"),
+                 {.Banco = u"São"}},
+        FileCase{"ALineCutInsideACharacter",
+                 filePaddedTo("[CONEXAO]\nBanco=S\xC3\xA3o\n", kReadLimit - 6, "Host=\xC3\xA3\n"),
+                 {.Banco = u"São"}},
+        FileCase{"AFileOfExactly64KiBIsReadWhole",
+                 filePaddedTo("[CONEXAO]\n", kReadLimit - 8, "Porta=81"),
+                 {.Porta = 81}},
+        FileCase{"A10MegabyteFileGivesTheValuesOfItsStart",
+                 filePaddedTo("[CONEXAO]\nPorta=81\n", 10'500'000, "Usuario=7\n"),
+                 {.Porta = 81}}),
     [](const testing::TestParamInfo<FileCase>& param) { return std::string(param.param.name); });
 
 TEST(ReadKioskSettingsFile, MissingFileGivesTheDefaultsAndCreatesNothing) {

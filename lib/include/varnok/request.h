@@ -24,10 +24,12 @@ std::u16string authorizationHeader(std::u16string_view store, std::u16string_vie
 bool SendRequest(std::u16string& reply, std::u16string_view resource, std::u16string_view baseUrl,
                  std::u16string_view store, std::u16string_view body);
 
-// The HTTP client's limits: 30 s to connect, 30 s without data ends the exchange.
+// The limits on one exchange: 30 s for each connection to stand, and 30 s for the whole
+// reply, from the first request sent (redirects included) to the last byte of the body.
+// Running out of either is a failed exchange: false, nothing logged.
 struct HttpTimeouts {
   std::chrono::milliseconds connect{30000};
-  std::chrono::milliseconds idle{30000};
+  std::chrono::milliseconds reply{30000};
 };
 // Tests shorten the limits; the program never changes them.
 void setHttpTimeouts(const HttpTimeouts& timeouts) noexcept;

@@ -25,7 +25,8 @@ struct KioskSettings {
 std::filesystem::path settingsFilePath();
 
 // Reads the six keys; a missing file, section or key or an unreadable integer gives
-// the default. A file that cannot be opened counts as missing.
+// the default. A file that cannot be opened counts as missing. Only the first 64 KiB of
+// the file are read (a line cut there is dropped).
 //
 // The file: UTF-8 (a byte-order mark is skipped), or Windows-1252 when it is not valid
 // UTF-8; CR LF or LF line ends; "[name]" opens a section; "key=value" gives a value
