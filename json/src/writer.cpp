@@ -117,19 +117,16 @@ std::u16string TJsonBase::Encode(std::u16string_view s) {
   return text;
 }
 
-// One output buffer and an explicit stack of open arrays and objects in place of
-// recursion, so that a tree of any depth is written.
+// One output text and an explicit stack of open arrays and objects in place of
+// recursion, so that a tree of any depth is written. The text grows by doubling; a
+// large one that ends with much room to spare is cut to its size, so that a long reply
+// does not hold twice its memory while it is read again.
 void JsonTree::Write(const TJsonBase& node, std::u16string& result) {
-  // Each thread writes into a buffer of its own that keeps its size from one text to
-  // the next, so that a text is not grown piece by piece into fresh memory each time;
-  // the result is then copied out at its exact size. A buffer that grew past the cap
-  // is given back afterwards.
-  constexpr std::size_t kKeptBufferUnits = std::size_t{4} << 20;
-  thread_local std::u16string buffer;
-  buffer.clear();
-  WriteInto(node, buffer);
-  result.append(buffer);
-  if (buffer.capacity() > kKeptBufferUnits) std::u16string().swap(buffer);
+  WriteInto(node, result);
+  constexpr std::size_t kSmallText = 64 * 1024;
+  if (result.capacity() > kSmallText && result.capacity() - result.size() > result.size() / 4) {
+    result.shrink_to_fit();
+  }
 }
 
 void JsonTree::WriteInto(const TJsonBase& node, std::u16string& text) {
@@ -167,7 +164,7 @@ void JsonTree::WriteInto(const TJsonBase& node, std::u16string& text) {
         out.Put(u"null");
         break;
       case TJsonValueType::jvString:
-        PutQuoted(out, value.FStringValue, 0, 0);
+        PutQuoted(out, detail::TextOf(value.FStringValue), 0, 0);
         break;
       case TJsonValueType::jvInteger: {
         char16_t*& at = out.Room(detail::kLongestNumber);
@@ -184,17 +181,17 @@ void JsonTree::WriteInto(const TJsonBase& node, std::u16string& text) {
         break;
       case TJsonValueType::jvObject:
         out.Put(u'{');
-        push({nullptr, value.FObjectValue.get(), 0});
+        push({nullptr, value.FObjectValue, 0});
         break;
       case TJsonValueType::jvArray:
         out.Put(u'[');
-        push({value.FArrayValue.get(), nullptr, 0});
+        push({value.FArrayValue, nullptr, 0});
         break;
     }
   };
   auto writePairHead = [&](const TJsonPair& pair, char16_t separator) {
     PutQuoted(out, pair.FName, separator, u':');
-    writeValue(*pair.FValue);
+    writeValue(pair.FValue);
   };
 
   // The classes are final, so comparing the dynamic type is enough.
@@ -221,7 +218,6 @@ void JsonTree::WriteInto(const TJsonBase& node, std::u16string& text) {
         continue;
       }
       if (open.next > 0) out.Put(u',');
-      if (open.next + 1 < items.size()) __builtin_prefetch(items[open.next + 1].get());
       // writeValue may push, so open is not used after it.
       const TJsonValue& item = *items[open.next++];
       writeValue(item);
@@ -233,9 +229,6 @@ void JsonTree::WriteInto(const TJsonBase& node, std::u16string& text) {
         continue;
       }
       const char16_t separator = open.next > 0 ? u',' : 0;
-      // The nodes of a large tree are not in the cache: ask for the next members early.
-      if (open.next + 2 < pairs.size()) __builtin_prefetch(pairs[open.next + 2].get());
-      if (open.next + 1 < pairs.size()) __builtin_prefetch(pairs[open.next + 1]->FValue.get());
       const TJsonPair& member = *pairs[open.next++];
       writePairHead(member, separator);
     }
