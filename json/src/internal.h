@@ -44,6 +44,12 @@ inline std::u16string Widen(std::string_view ascii) {
 // constructor runs it.
 void RefreshDecimalSeparatorSnapshot() noexcept;
 
+// Called when a tree without an owner has let its content go. Once its slabs have gone
+// back to the system, the small blocks of the general heap that it used (the lists of
+// children, the texts) are handed back too: the heap keeps freed small blocks
+// otherwise, and one large reply would stay in the process for good.
+void TreeReleased() noexcept;
+
 // The text of a string value: one block holding the length, then the code units, so
 // that a value needs one word for it. An empty text has no block (nullptr).
 char16_t* NewText(std::u16string_view text);

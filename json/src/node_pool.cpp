@@ -30,6 +30,12 @@
 #if VARNOK_JSON_NODE_POOL
 #include <sys/mman.h>
 #endif
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+#include <atomic>
+
+#include "internal.h"
 
 namespace varnok::json {
 
@@ -62,8 +68,20 @@ void* MapSlab() {
   return reinterpret_cast<void*>(aligned);
 }
 
+// Slab memory given back since the general heap was last trimmed.
+std::atomic<std::size_t> gReleasedSinceTrim{0};
+
 void UnmapSlab(void* slab) noexcept {
   munmap(slab, kSlabBytes);
+  gReleasedSinceTrim.fetch_add(kSlabBytes, std::memory_order_relaxed);
+}
+
+// Gives the free pages of the general heap back to the system. glibc keeps freed small
+// blocks for reuse and returns only the top of the heap by itself.
+void TrimGeneralHeap() noexcept {
+#if defined(__GLIBC__)
+  malloc_trim(0);
+#endif
 }
 
 // ---- Slabs ------------------------------------------------------------------------------
@@ -198,7 +216,28 @@ void TJsonBase::operator delete(void* pointer, std::size_t size) noexcept {
   }
 }
 
+namespace detail {
+
+void TreeReleased() noexcept {
+  // A tree of at least a megabyte of nodes: smaller ones leave little behind, and the
+  // heap reuses it for the next one.
+  constexpr std::size_t kWorthTrimming = std::size_t{1} << 20;
+  if (gReleasedSinceTrim.load(std::memory_order_relaxed) < kWorthTrimming) return;
+  gReleasedSinceTrim.store(0, std::memory_order_relaxed);
+  TrimGeneralHeap();
+}
+
+}  // namespace detail
+
 #else
+
+namespace detail {
+
+// The general heap serves the nodes here, and a sanitizer's heap keeps freed memory in
+// quarantine anyway.
+void TreeReleased() noexcept {}
+
+}  // namespace detail
 
 void* TJsonBase::operator new(std::size_t size) {
   return ::operator new(size);

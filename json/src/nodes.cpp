@@ -2,6 +2,8 @@
 // and the library's error texts.
 #include <cmath>
 #include <cstring>
+#include <limits>
+#include <new>
 #include <typeinfo>
 
 #include "internal.h"
@@ -64,6 +66,8 @@ void JsonTree::DisposeContainers(TJsonArray* arrays, TJsonObject* objects) noexc
         item.reset();
       }
       array->FList.clear();
+      // Not a root: its destructor must not take this for the end of a whole tree.
+      array->FOwner = array;
       delete array;
     } else {
       TJsonObject* object = objects;
@@ -73,6 +77,7 @@ void JsonTree::DisposeContainers(TJsonArray* arrays, TJsonObject* objects) noexc
         pair.reset();
       }
       object->FList.clear();
+      object->FOwner = object;
       delete object;
     }
   }
@@ -264,6 +269,7 @@ void TJsonValue::Clear() noexcept {
   }
   FValueType = TJsonValueType::jvNone;
   FIntegerValue = 0;
+  if (Owner() == nullptr) detail::TreeReleased();
 }
 
 void TJsonValue::RaiseValueTypeError(TJsonValueType requested) const {
@@ -584,6 +590,7 @@ void TJsonArray::Clear() noexcept {
   // goes too, so that a cleared array holds no memory.
   for (auto& item : FList) item.reset();
   std::vector<std::unique_ptr<TJsonValue>>().swap(FList);
+  if (Owner() == nullptr) detail::TreeReleased();
 }
 
 void TJsonArray::Merge(const TJsonArray& addition) {
@@ -764,6 +771,7 @@ void TJsonObject::Delete(std::u16string_view name) {
 void TJsonObject::Clear() noexcept {
   for (auto& pair : FList) pair.reset();
   std::vector<std::unique_ptr<TJsonPair>>().swap(FList);
+  if (Owner() == nullptr) detail::TreeReleased();
 }
 
 void TJsonObject::Merge(const TJsonObject& addition) {
@@ -800,20 +808,38 @@ std::u16string TJsonObject::Stringify() const {
 namespace varnok::json::detail {
 
 namespace {
-// The length sits in front of the code units, in as many code units as a size takes.
-constexpr std::size_t kLengthUnits = sizeof(std::size_t) / sizeof(char16_t);
+
+// A block starts with the length and the room it was made with, each in as many code
+// units as a size takes. Blocks come from the general heap, in the order the texts are
+// read, so that writing a tree reads them close together.
+constexpr std::size_t kSizeUnits = sizeof(std::size_t) / sizeof(char16_t);
+constexpr std::size_t kHeadUnits = 2 * kSizeUnits;
+
+std::size_t BlockBytes(std::size_t capacity) noexcept {
+  return (kHeadUnits + capacity) * sizeof(char16_t);
+}
+
+std::size_t ReadSize(const char16_t* at) noexcept {
+  std::size_t size = 0;
+  std::memcpy(&size, at, sizeof size);
+  return size;
+}
+
 }  // namespace
 
 char16_t* NewTextRoom(std::size_t capacity) {
   if (capacity == 0) return nullptr;
-  auto* block =
-      static_cast<char16_t*>(::operator new((kLengthUnits + capacity) * sizeof(char16_t)));
+  if (capacity > (std::numeric_limits<std::size_t>::max() / sizeof(char16_t)) - kHeadUnits) {
+    throw std::bad_alloc();
+  }
+  auto* block = static_cast<char16_t*>(::operator new(BlockBytes(capacity)));
   SetTextLength(block, 0);
+  std::memcpy(block + kSizeUnits, &capacity, sizeof capacity);
   return block;
 }
 
 char16_t* TextUnits(char16_t* block) noexcept {
-  return block + kLengthUnits;
+  return block + kHeadUnits;
 }
 
 void SetTextLength(char16_t* block, std::size_t length) noexcept {
@@ -830,14 +856,13 @@ char16_t* NewText(std::u16string_view text) {
 }
 
 void FreeText(char16_t* block) noexcept {
-  ::operator delete(block);
+  if (block == nullptr) return;
+  ::operator delete(block, BlockBytes(ReadSize(block + kSizeUnits)));
 }
 
 std::u16string_view TextOf(const char16_t* block) noexcept {
   if (block == nullptr) return {};
-  std::size_t length = 0;
-  std::memcpy(&length, block, sizeof length);
-  return {block + kLengthUnits, length};
+  return {block + kHeadUnits, ReadSize(block)};
 }
 
 }  // namespace varnok::json::detail

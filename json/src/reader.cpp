@@ -104,13 +104,26 @@ class SkipEnds {
 
   template <typename Position>
   std::size_t Find(const std::vector<Skip<Position>>& skips, std::size_t position) {
-    // Items are cut in text order, so nearly every look-up is the entry after the last.
+    // Items are cut in text order, so nearly every look-up is the entry after the last
+    // one; a member's walk at its colon looks again at the openers the object's walk
+    // has just passed, a few entries back.
     std::size_t index = next_;
     if (index >= skips.size() || skips[index].opener != position) {
+      auto first = skips.begin();
+      auto last = skips.end();
+      if (index <= skips.size()) {
+        constexpr std::size_t kNear = 8;
+        const std::size_t low = index > kNear ? index - kNear : 0;
+        if (low < skips.size() && skips[low].opener <= position &&
+            (index == skips.size() || position < skips[index].opener)) {
+          first = skips.begin() + static_cast<std::ptrdiff_t>(low);
+          last = skips.begin() + static_cast<std::ptrdiff_t>(index);
+        }
+      }
       const auto found = std::lower_bound(
-          skips.begin(), skips.end(), position,
+          first, last, position,
           [](const Skip<Position>& skip, std::size_t value) { return skip.opener < value; });
-      if (found == skips.end() || found->opener != position) {
+      if (found == last || found->opener != position) {
         // Every piece that is cut starts where the walk of the whole text stood at the
         // top of its enclosing skip, so its openers are in the table; should one not be,
         // the rule is walked from there.
