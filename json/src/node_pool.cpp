@@ -219,9 +219,10 @@ void TJsonBase::operator delete(void* pointer, std::size_t size) noexcept {
 namespace detail {
 
 void TreeReleased() noexcept {
-  // A tree of at least a megabyte of nodes: smaller ones leave little behind, and the
-  // heap reuses it for the next one.
-  constexpr std::size_t kWorthTrimming = std::size_t{1} << 20;
+  // Trimming costs milliseconds, so it waits until 4 MiB of slabs are gone: what a
+  // smaller tree leaves in the heap is a few megabytes at most, and the heap reuses it
+  // for the next tree.
+  constexpr std::size_t kWorthTrimming = std::size_t{4} << 20;
   if (gReleasedSinceTrim.load(std::memory_order_relaxed) < kWorthTrimming) return;
   gReleasedSinceTrim.store(0, std::memory_order_relaxed);
   TrimGeneralHeap();
