@@ -5,9 +5,11 @@
 
 #include "UfrmPrincipal.h"
 #include "varnok/UfrmMessageBox.h"
+#include "varnok/platform.h"
 #include "varnok/regional.h"
 
 int main(int argc, char* argv[]) {
+  varnok::returnLargeBlocksToSystem();
   QApplication application(argc, argv);
   // The screen and the log use the separators of the locale the kiosk starts with.
   varnok::setRegionalSettings(varnok::readSystemRegionalSettings());

@@ -1,4 +1,5 @@
-// The JSON library against nlohmann::json on the same UTF-8 bytes:
+// The JSON library against nlohmann::json and RapidJSON (DOM and Writer) on the same
+// UTF-8 bytes:
 //   (a) a one-product reply envelope, as the server client reads it;
 //   (b) a 10,000-product reply of about 2 MB, as the lookup reads its data;
 //   (c) an array nested to the library's depth limit;
@@ -9,6 +10,9 @@
 //
 //   varnok-bench --benchmark_filter=Json
 #include <benchmark/benchmark.h>
+#include <rapidjson/document.h>
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
 
 #include <nlohmann/json.hpp>
 #include <string>
@@ -93,6 +97,18 @@ void JsonParseNlohmann(benchmark::State& state) {
   SetLabel(state, which);
 }
 
+void JsonParseRapidJson(benchmark::State& state) {
+  const int which = static_cast<int>(state.range(0));
+  const std::string& bytes = Document(which);
+  for (auto _ : state) {
+    rapidjson::Document root;
+    root.Parse(bytes.data(), bytes.size());
+    benchmark::DoNotOptimize(root.GetType());
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
+  SetLabel(state, which);
+}
+
 void JsonStringifyVarnok(benchmark::State& state) {
   const int which = static_cast<int>(state.range(0));
   const std::string& bytes = Document(which);
@@ -132,6 +148,24 @@ void JsonStringifyNlohmann(benchmark::State& state) {
   SetLabel(state, which);
 }
 
+// RapidJSON's Writer from its DOM into a std::string, the UTF-8 text that would go on
+// the wire.
+void JsonStringifyRapidJson(benchmark::State& state) {
+  const int which = static_cast<int>(state.range(0));
+  const std::string& bytes = Document(which);
+  rapidjson::Document root;
+  root.Parse(bytes.data(), bytes.size());
+  for (auto _ : state) {
+    rapidjson::StringBuffer buffer;
+    rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
+    root.Accept(writer);
+    std::string text(buffer.GetString(), buffer.GetSize());
+    benchmark::DoNotOptimize(text.data());
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
+  SetLabel(state, which);
+}
+
 // Parse time over reply size: the fitted curve and its RMS show whether it is linear.
 void JsonParseProducts(benchmark::State& state) {
   const std::string bytes = Products(static_cast<int>(state.range(0)));
@@ -146,9 +180,11 @@ void JsonParseProducts(benchmark::State& state) {
 
 BENCHMARK(JsonParseVarnok)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
 BENCHMARK(JsonParseNlohmann)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
+BENCHMARK(JsonParseRapidJson)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
 BENCHMARK(JsonStringifyVarnok)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
 BENCHMARK(JsonStringifyVarnokToUtf8)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
 BENCHMARK(JsonStringifyNlohmann)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
+BENCHMARK(JsonStringifyRapidJson)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
 BENCHMARK(JsonParseProducts)
     ->Arg(1000)
     ->Arg(3000)

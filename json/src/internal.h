@@ -44,6 +44,23 @@ inline std::u16string Widen(std::string_view ascii) {
 // constructor runs it.
 void RefreshDecimalSeparatorSnapshot() noexcept;
 
+// Called when a tree without an owner has let its content go. Once its slabs have gone
+// back to the system, the small blocks of the general heap that it used (the lists of
+// children, the texts) are handed back too: the heap keeps freed small blocks
+// otherwise, and one large reply would stay in the process for good.
+void TreeReleased() noexcept;
+
+// The text of a string value: one block holding the length, then the code units, so
+// that a value needs one word for it. An empty text has no block (nullptr).
+char16_t* NewText(std::u16string_view text);
+// A block of room for capacity code units, whose length SetTextLength fixes once they
+// are written; nullptr for no room.
+char16_t* NewTextRoom(std::size_t capacity);
+char16_t* TextUnits(char16_t* block) noexcept;
+void SetTextLength(char16_t* block, std::size_t length) noexcept;
+void FreeText(char16_t* block) noexcept;
+std::u16string_view TextOf(const char16_t* block) noexcept;
+
 // The integer form: the value, or false for any other text.
 bool TryJsonToInteger(std::u16string_view text, std::int64_t& value) noexcept;
 
@@ -70,11 +87,12 @@ class TJsonPair;
 // the stack: destroying, deep copying and writing.
 class JsonTree {
  public:
-  // Destroys a node and everything below it. Nested calls made by the destructors of
-  // the nodes being destroyed only queue their children, so the stack stays flat.
-  static void Dispose(std::unique_ptr<TJsonBase> node) noexcept;
-  // Whether a value holds no object or array, so that deleting it cannot recurse.
-  static bool IsLeaf(const TJsonValue& value) noexcept;
+  // Destroy an array or object that no value holds any more, and everything below it,
+  // with a loop instead of recursion.
+  static void DisposeArray(TJsonArray* array) noexcept;
+  static void DisposeObject(TJsonObject* object) noexcept;
+  // Moves the content of source, a value no tree holds, into target, which is empty.
+  static void TakeContent(TJsonValue& source, TJsonValue& target) noexcept;
 
   // Deep copies that are complete before anything links them into a tree, so that a
   // source that contains the receiver is read as it stood.
@@ -104,6 +122,7 @@ class JsonTree {
   static void FillPairs(const TJsonObject& source, TJsonBase* owner,
                         std::vector<std::unique_ptr<TJsonPair>>& list, std::vector<CopyJob>& jobs);
   static void RunCopyJobs(std::vector<CopyJob>& jobs);
+  static void DisposeContainers(TJsonArray* arrays, TJsonObject* objects) noexcept;
 };
 
 }  // namespace varnok::json

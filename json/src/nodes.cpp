@@ -1,6 +1,9 @@
 // The node classes: ownership, typed access, conversions between kinds, deep copies
 // and the library's error texts.
 #include <cmath>
+#include <cstring>
+#include <limits>
+#include <new>
 #include <typeinfo>
 
 #include "internal.h"
@@ -18,57 +21,103 @@ using detail::Widen;
   throw JsonError(std::move(message));
 }
 
-template <typename List>
-void CheckIndex(const List& list, int index, std::size_t limit) {
-  (void)list;
+void CheckIndex(int index, std::size_t limit) {
   if (index < 0 || static_cast<std::size_t>(index) >= limit) RaiseListIndexError(index);
 }
-
-// The destructors of the nodes being destroyed queue their children here instead of
-// destroying them, while one Dispose on this thread empties the queue.
-thread_local std::vector<std::unique_ptr<TJsonBase>> tDisposalQueue;
-thread_local bool tDisposing = false;
 
 }  // namespace
 
 // ---- JsonTree: destruction and deep copies ------------------------------------------
 
-void JsonTree::Dispose(std::unique_ptr<TJsonBase> node) noexcept {
-  if (node == nullptr) return;
-  if (tDisposing) {
-    tDisposalQueue.push_back(std::move(node));
-    return;
-  }
-  tDisposing = true;
-  node.reset();
-  while (!tDisposalQueue.empty()) {
-    std::unique_ptr<TJsonBase> next = std::move(tDisposalQueue.back());
-    tDisposalQueue.pop_back();
-    next.reset();
-  }
-  tDisposing = false;
+void JsonTree::DisposeArray(TJsonArray* array) noexcept {
+  DisposeContainers(array, nullptr);
 }
 
-bool JsonTree::IsLeaf(const TJsonValue& value) noexcept {
-  return value.FObjectValue == nullptr && value.FArrayValue == nullptr;
+void JsonTree::DisposeObject(TJsonObject* object) noexcept {
+  DisposeContainers(nullptr, object);
+}
+
+// The arrays and objects still to be destroyed wait in two chains linked through their
+// owner links, which nothing reads any more, so that destroying needs no memory of its
+// own. Each container hands the arrays and objects of its items to the chains before
+// the items go, so no destructor ever meets a nested container.
+void JsonTree::DisposeContainers(TJsonArray* arrays, TJsonObject* objects) noexcept {
+  if (arrays != nullptr) arrays->FOwner = nullptr;
+  if (objects != nullptr) objects->FOwner = nullptr;
+  auto detach = [&](TJsonValue& value) {
+    if (value.FValueType == TJsonValueType::jvArray) {
+      value.FArrayValue->FOwner = arrays;
+      arrays = value.FArrayValue;
+    } else if (value.FValueType == TJsonValueType::jvObject) {
+      value.FObjectValue->FOwner = objects;
+      objects = value.FObjectValue;
+    } else {
+      return;
+    }
+    value.FValueType = TJsonValueType::jvNone;
+    value.FIntegerValue = 0;
+  };
+  while (arrays != nullptr || objects != nullptr) {
+    if (arrays != nullptr) {
+      TJsonArray* array = arrays;
+      arrays = static_cast<TJsonArray*>(array->FOwner);
+      for (auto& item : array->FList) {
+        detach(*item);
+        item.reset();
+      }
+      array->FList.clear();
+      // Not a root: its destructor must not take this for the end of a whole tree.
+      array->FOwner = array;
+      delete array;
+    } else {
+      TJsonObject* object = objects;
+      objects = static_cast<TJsonObject*>(object->FOwner);
+      for (auto& pair : object->FList) {
+        detach(pair->FValue);
+        pair.reset();
+      }
+      object->FList.clear();
+      object->FOwner = object;
+      delete object;
+    }
+  }
 }
 
 // Gives a fresh, empty target the kind and content of source. The children of an
 // object or array are created at once, in order, and filled by later jobs.
 void JsonTree::CopyInto(const TJsonValue& source, TJsonValue& target, std::vector<CopyJob>& jobs) {
+  switch (source.FValueType) {
+    case TJsonValueType::jvNone:
+    case TJsonValueType::jvNull:
+      break;
+    case TJsonValueType::jvString:
+      target.FStringValue = detail::NewText(detail::TextOf(source.FStringValue));
+      break;
+    case TJsonValueType::jvInteger:
+      target.FIntegerValue = source.FIntegerValue;
+      break;
+    case TJsonValueType::jvNumber:
+      target.FNumberValue = source.FNumberValue;
+      break;
+    case TJsonValueType::jvBoolean:
+      target.FBooleanValue = source.FBooleanValue;
+      break;
+    case TJsonValueType::jvObject: {
+      auto* object = new TJsonObject(&target);
+      target.FObjectValue = object;
+      target.FValueType = TJsonValueType::jvObject;
+      FillPairs(*source.FObjectValue, object, object->FList, jobs);
+      return;
+    }
+    case TJsonValueType::jvArray: {
+      auto* array = new TJsonArray(&target);
+      target.FArrayValue = array;
+      target.FValueType = TJsonValueType::jvArray;
+      FillItems(*source.FArrayValue, array, array->FList, jobs);
+      return;
+    }
+  }
   target.FValueType = source.FValueType;
-  target.FStringValue = source.FStringValue;
-  target.FIntegerValue = source.FIntegerValue;
-  target.FNumberValue = source.FNumberValue;
-  target.FBooleanValue = source.FBooleanValue;
-  if (source.FObjectValue != nullptr) {
-    target.FObjectValue = std::make_unique<TJsonObject>(&target);
-    FillPairs(*source.FObjectValue, target.FObjectValue.get(), target.FObjectValue->FList, jobs);
-  }
-  if (source.FArrayValue != nullptr) {
-    target.FArrayValue = std::make_unique<TJsonArray>(&target);
-    FillItems(*source.FArrayValue, target.FArrayValue.get(), target.FArrayValue->FList, jobs);
-  }
 }
 
 void JsonTree::FillPairs(const TJsonObject& source, TJsonBase* owner,
@@ -79,7 +128,7 @@ void JsonTree::FillPairs(const TJsonObject& source, TJsonBase* owner,
   for (std::size_t i = 0; i < count; ++i) {
     const TJsonPair& pair = *source.FList[i];
     auto copy = std::make_unique<TJsonPair>(owner, pair.FName);
-    jobs.push_back({pair.FValue.get(), copy->FValue.get()});
+    jobs.push_back({&pair.FValue, &copy->FValue});
     list.push_back(std::move(copy));
   }
 }
@@ -110,6 +159,15 @@ std::unique_ptr<TJsonValue> JsonTree::CopyValue(const TJsonValue& source, TJsonB
   CopyInto(source, *copy, jobs);
   RunCopyJobs(jobs);
   return copy;
+}
+
+void JsonTree::TakeContent(TJsonValue& source, TJsonValue& target) noexcept {
+  target.FValueType = source.FValueType;
+  target.FIntegerValue = source.FIntegerValue;  // the whole word, whatever the kind
+  if (source.FValueType == TJsonValueType::jvObject) source.FObjectValue->FOwner = &target;
+  if (source.FValueType == TJsonValueType::jvArray) source.FArrayValue->FOwner = &target;
+  source.FValueType = TJsonValueType::jvNone;
+  source.FIntegerValue = 0;
 }
 
 std::unique_ptr<TJsonObject> JsonTree::CopyObject(const TJsonObject& source, TJsonBase* owner) {
@@ -196,13 +254,22 @@ TJsonValue::~TJsonValue() {
 }
 
 void TJsonValue::Clear() noexcept {
-  FStringValue.clear();
-  FIntegerValue = 0;
-  FNumberValue = 0.0;
-  FBooleanValue = false;
-  JsonTree::Dispose(std::move(FObjectValue));
-  JsonTree::Dispose(std::move(FArrayValue));
+  switch (FValueType) {
+    case TJsonValueType::jvString:
+      detail::FreeText(FStringValue);
+      break;
+    case TJsonValueType::jvObject:
+      JsonTree::DisposeObject(FObjectValue);
+      break;
+    case TJsonValueType::jvArray:
+      JsonTree::DisposeArray(FArrayValue);
+      break;
+    default:
+      break;
+  }
   FValueType = TJsonValueType::jvNone;
+  FIntegerValue = 0;
+  if (Owner() == nullptr) detail::TreeReleased();
 }
 
 void TJsonValue::RaiseValueTypeError(TJsonValueType requested) const {
@@ -222,7 +289,7 @@ std::u16string TJsonValue::AsString() const {
     case TJsonValueType::jvNull:
       break;
     case TJsonValueType::jvString:
-      text = FStringValue;
+      text = detail::TextOf(FStringValue);
       break;
     case TJsonValueType::jvInteger:
       detail::AppendInteger(text, FIntegerValue);
@@ -243,7 +310,7 @@ std::u16string TJsonValue::AsString() const {
 std::int64_t TJsonValue::AsInteger() const {
   switch (FValueType) {
     case TJsonValueType::jvString:
-      return JsonToInteger(FStringValue);
+      return JsonToInteger(detail::TextOf(FStringValue));
     case TJsonValueType::jvInteger:
       return FIntegerValue;
     // A number reads as 0, as an empty value does; it is neither truncated nor rounded.
@@ -264,7 +331,7 @@ std::int64_t TJsonValue::AsInteger() const {
 double TJsonValue::AsNumber() const {
   switch (FValueType) {
     case TJsonValueType::jvString:
-      return JsonToFloat(FStringValue);
+      return JsonToFloat(detail::TextOf(FStringValue));
     case TJsonValueType::jvInteger:
       return static_cast<double>(FIntegerValue);
     case TJsonValueType::jvNumber:
@@ -284,7 +351,7 @@ double TJsonValue::AsNumber() const {
 bool TJsonValue::AsBoolean() const {
   switch (FValueType) {
     case TJsonValueType::jvString:
-      return detail::EqualsIgnoringAsciiCase(FStringValue, u"true");
+      return detail::EqualsIgnoringAsciiCase(detail::TextOf(FStringValue), u"true");
     case TJsonValueType::jvInteger:
       return FIntegerValue != 0;
     // A NaN is not equal to 0.0, so it reads true.
@@ -303,15 +370,12 @@ bool TJsonValue::AsBoolean() const {
 }
 
 void TJsonValue::SetAsString(std::u16string_view value) {
-  if (FValueType != TJsonValueType::jvString) {
-    // The view may point into this value's own text, which Clear empties.
-    std::u16string copy(value);
-    Clear();
-    FValueType = TJsonValueType::jvString;
-    FStringValue = std::move(copy);
-    return;
-  }
-  FStringValue.assign(value.data(), value.size());
+  // The view may point into this value's own text or into a text below it, which Clear
+  // frees, so the new text is made first.
+  char16_t* text = detail::NewText(value);
+  Clear();
+  FValueType = TJsonValueType::jvString;
+  FStringValue = text;
 }
 
 void TJsonValue::SetAsInteger(std::int64_t value) {
@@ -340,8 +404,8 @@ void TJsonValue::SetAsBoolean(bool value) {
 
 TJsonObject& TJsonValue::AsObject() {
   if (FValueType == TJsonValueType::jvNone) {
+    FObjectValue = new TJsonObject(this);
     FValueType = TJsonValueType::jvObject;
-    FObjectValue = std::make_unique<TJsonObject>(this);
   }
   if (FValueType != TJsonValueType::jvObject) RaiseValueTypeError(TJsonValueType::jvObject);
   return *FObjectValue;
@@ -349,8 +413,8 @@ TJsonObject& TJsonValue::AsObject() {
 
 TJsonArray& TJsonValue::AsArray() {
   if (FValueType == TJsonValueType::jvNone) {
+    FArrayValue = new TJsonArray(this);
     FValueType = TJsonValueType::jvArray;
-    FArrayValue = std::make_unique<TJsonArray>(this);
   }
   if (FValueType != TJsonValueType::jvArray) RaiseValueTypeError(TJsonValueType::jvArray);
   return *FArrayValue;
@@ -361,8 +425,8 @@ void TJsonValue::SetAsObject(const TJsonObject& value) {
     // Copied before Clear, which would destroy value if this value holds it.
     auto copy = JsonTree::CopyObject(value, this);
     Clear();
+    FObjectValue = copy.release();
     FValueType = TJsonValueType::jvObject;
-    FObjectValue = std::move(copy);
     return;
   }
   FObjectValue->Assign(&value);
@@ -372,8 +436,8 @@ void TJsonValue::SetAsArray(const TJsonArray& value) {
   if (FValueType != TJsonValueType::jvArray) {
     auto copy = JsonTree::CopyArray(value, this);
     Clear();
+    FArrayValue = copy.release();
     FValueType = TJsonValueType::jvArray;
-    FArrayValue = std::move(copy);
     return;
   }
   FArrayValue->Assign(&value);
@@ -400,37 +464,23 @@ void TJsonValue::Assign(const TJsonBase* source) {
     if (value == this) return;
     // The copy is made in full before this value is cleared, so a source inside this
     // value, or one that contains it, is copied as it stood.
-    std::unique_ptr<TJsonObject> object;
-    std::unique_ptr<TJsonArray> array;
-    if (value->FObjectValue != nullptr) object = JsonTree::CopyObject(*value->FObjectValue, this);
-    if (value->FArrayValue != nullptr) array = JsonTree::CopyArray(*value->FArrayValue, this);
-    std::u16string text = value->FStringValue;
-    const TJsonValueType type = value->FValueType;
-    const std::int64_t integer = value->FIntegerValue;
-    const double number = value->FNumberValue;
-    const bool boolean = value->FBooleanValue;
+    std::unique_ptr<TJsonValue> copy = JsonTree::CopyValue(*value, this);
     Clear();
-    FValueType = type;
-    FStringValue = std::move(text);
-    FIntegerValue = integer;
-    FNumberValue = number;
-    FBooleanValue = boolean;
-    FObjectValue = std::move(object);
-    FArrayValue = std::move(array);
+    JsonTree::TakeContent(*copy, *this);
     return;
   }
   if (const auto* object = dynamic_cast<const TJsonObject*>(source)) {
     auto copy = JsonTree::CopyObject(*object, this);
     Clear();
+    FObjectValue = copy.release();
     FValueType = TJsonValueType::jvObject;
-    FObjectValue = std::move(copy);
     return;
   }
   if (const auto* array = dynamic_cast<const TJsonArray*>(source)) {
     auto copy = JsonTree::CopyArray(*array, this);
     Clear();
+    FArrayValue = copy.release();
     FValueType = TJsonValueType::jvArray;
-    FArrayValue = std::move(copy);
     return;
   }
   Clear();
@@ -451,8 +501,13 @@ TJsonArray::~TJsonArray() {
   Clear();
 }
 
-TJsonValue& TJsonArray::Items(int index) const {
-  CheckIndex(FList, index, FList.size());
+const TJsonValue& TJsonArray::Items(int index) const {
+  CheckIndex(index, FList.size());
+  return *FList[static_cast<std::size_t>(index)];
+}
+
+TJsonValue& TJsonArray::Items(int index) {
+  CheckIndex(index, FList.size());
   return *FList[static_cast<std::size_t>(index)];
 }
 
@@ -462,7 +517,7 @@ TJsonValue& TJsonArray::Add() {
 }
 
 TJsonValue& TJsonArray::Insert(int index) {
-  CheckIndex(FList, index, FList.size() + 1);
+  CheckIndex(index, FList.size() + 1);
   auto item = std::make_unique<TJsonValue>(this);
   TJsonValue& inserted = *item;
   FList.insert(FList.begin() + index, std::move(item));
@@ -524,21 +579,18 @@ TJsonValue& TJsonArray::Put(const TJsonValue& value) {
 }
 
 void TJsonArray::Delete(int index) {
-  CheckIndex(FList, index, FList.size());
-  auto item = std::move(FList[static_cast<std::size_t>(index)]);
+  CheckIndex(index, FList.size());
+  // Taken out of the list before it is destroyed, so the list is whole meanwhile.
+  std::unique_ptr<TJsonValue> item = std::move(FList[static_cast<std::size_t>(index)]);
   FList.erase(FList.begin() + index);
-  JsonTree::Dispose(std::move(item));
 }
 
 void TJsonArray::Clear() noexcept {
-  for (auto& item : FList) {
-    if (JsonTree::IsLeaf(*item)) {
-      item.reset();
-    } else {
-      JsonTree::Dispose(std::move(item));
-    }
-  }
-  FList.clear();
+  // Each item destroys what lies below it without recursion. The list's own storage
+  // goes too, so that a cleared array holds no memory.
+  for (auto& item : FList) item.reset();
+  std::vector<std::unique_ptr<TJsonValue>>().swap(FList);
+  if (Owner() == nullptr) detail::TreeReleased();
 }
 
 void TJsonArray::Merge(const TJsonArray& addition) {
@@ -570,15 +622,9 @@ std::u16string TJsonArray::Stringify() const {
 // ---- TJsonPair ------------------------------------------------------------------------
 
 TJsonPair::TJsonPair(TJsonBase* owner, std::u16string_view name)
-    : TJsonBase(owner), FName(name), FValue(std::make_unique<TJsonValue>(this)) {}
+    : TJsonBase(owner), FName(name), FValue(this) {}
 
-TJsonPair::~TJsonPair() {
-  if (JsonTree::IsLeaf(*FValue)) {
-    FValue.reset();
-  } else {
-    JsonTree::Dispose(std::move(FValue));
-  }
-}
+TJsonPair::~TJsonPair() = default;
 
 void TJsonPair::Assign(const TJsonBase* source) {
   const auto* pair = dynamic_cast<const TJsonPair*>(source);
@@ -586,7 +632,7 @@ void TJsonPair::Assign(const TJsonBase* source) {
   if (pair == nullptr) RaiseAssignError(source);
   if (pair == this) return;
   std::u16string name = pair->FName;
-  FValue->Assign(pair->FValue.get());
+  FValue.Assign(&pair->FValue);
   FName = std::move(name);
 }
 
@@ -604,8 +650,13 @@ TJsonObject::~TJsonObject() {
   Clear();
 }
 
-TJsonPair& TJsonObject::Items(int index) const {
-  CheckIndex(FList, index, FList.size());
+const TJsonPair& TJsonObject::Items(int index) const {
+  CheckIndex(index, FList.size());
+  return *FList[static_cast<std::size_t>(index)];
+}
+
+TJsonPair& TJsonObject::Items(int index) {
+  CheckIndex(index, FList.size());
   return *FList[static_cast<std::size_t>(index)];
 }
 
@@ -626,7 +677,7 @@ TJsonPair& TJsonObject::Add(std::u16string_view name) {
 }
 
 TJsonPair& TJsonObject::Insert(int index, std::u16string_view name) {
-  CheckIndex(FList, index, FList.size() + 1);
+  CheckIndex(index, FList.size() + 1);
   auto pair = std::make_unique<TJsonPair>(this, name);
   TJsonPair& inserted = *pair;
   FList.insert(FList.begin() + index, std::move(pair));
@@ -701,10 +752,9 @@ int TJsonObject::Find(std::u16string_view name) const noexcept {
 }
 
 void TJsonObject::Delete(int index) {
-  CheckIndex(FList, index, FList.size());
-  auto pair = std::move(FList[static_cast<std::size_t>(index)]);
+  CheckIndex(index, FList.size());
+  std::unique_ptr<TJsonPair> pair = std::move(FList[static_cast<std::size_t>(index)]);
   FList.erase(FList.begin() + index);
-  JsonTree::Dispose(std::move(pair));
 }
 
 void TJsonObject::Delete(std::u16string_view name) {
@@ -719,14 +769,9 @@ void TJsonObject::Delete(std::u16string_view name) {
 }
 
 void TJsonObject::Clear() noexcept {
-  for (auto& pair : FList) {
-    if (JsonTree::IsLeaf(pair->Value())) {
-      pair.reset();
-    } else {
-      JsonTree::Dispose(std::move(pair));
-    }
-  }
-  FList.clear();
+  for (auto& pair : FList) pair.reset();
+  std::vector<std::unique_ptr<TJsonPair>>().swap(FList);
+  if (Owner() == nullptr) detail::TreeReleased();
 }
 
 void TJsonObject::Merge(const TJsonObject& addition) {
@@ -759,3 +804,65 @@ std::u16string TJsonObject::Stringify() const {
 }
 
 }  // namespace varnok::json
+
+namespace varnok::json::detail {
+
+namespace {
+
+// A block starts with the length and the room it was made with, each in as many code
+// units as a size takes. Blocks come from the general heap, in the order the texts are
+// read, so that writing a tree reads them close together.
+constexpr std::size_t kSizeUnits = sizeof(std::size_t) / sizeof(char16_t);
+constexpr std::size_t kHeadUnits = 2 * kSizeUnits;
+
+std::size_t BlockBytes(std::size_t capacity) noexcept {
+  return (kHeadUnits + capacity) * sizeof(char16_t);
+}
+
+std::size_t ReadSize(const char16_t* at) noexcept {
+  std::size_t size = 0;
+  std::memcpy(&size, at, sizeof size);
+  return size;
+}
+
+}  // namespace
+
+char16_t* NewTextRoom(std::size_t capacity) {
+  if (capacity == 0) return nullptr;
+  if (capacity > (std::numeric_limits<std::size_t>::max() / sizeof(char16_t)) - kHeadUnits) {
+    throw std::bad_alloc();
+  }
+  auto* block = static_cast<char16_t*>(::operator new(BlockBytes(capacity)));
+  SetTextLength(block, 0);
+  std::memcpy(block + kSizeUnits, &capacity, sizeof capacity);
+  return block;
+}
+
+char16_t* TextUnits(char16_t* block) noexcept {
+  return block + kHeadUnits;
+}
+
+void SetTextLength(char16_t* block, std::size_t length) noexcept {
+  std::memcpy(block, &length, sizeof length);
+}
+
+char16_t* NewText(std::u16string_view text) {
+  char16_t* block = NewTextRoom(text.size());
+  if (block != nullptr) {
+    std::memcpy(TextUnits(block), text.data(), text.size() * sizeof(char16_t));
+    SetTextLength(block, text.size());
+  }
+  return block;
+}
+
+void FreeText(char16_t* block) noexcept {
+  if (block == nullptr) return;
+  ::operator delete(block, BlockBytes(ReadSize(block + kSizeUnits)));
+}
+
+std::u16string_view TextOf(const char16_t* block) noexcept {
+  if (block == nullptr) return {};
+  return {block + kHeadUnits, ReadSize(block)};
+}
+
+}  // namespace varnok::json::detail

@@ -3,13 +3,14 @@
 // conversions, and cuts the inside of an array or object at its top-level commas (a
 // member at its top-level colon) into item texts, one child each.
 //
-// The cutting follows fixed skip rules (a quoted run ends at its closing quotation
-// mark, a bracket or brace at its own closing character, whatever else stands between).
-// Where a skip ends depends only on where it starts, so the reader finds the end of
-// every skip in one pass over the text and each level then jumps over its nested items
-// instead of scanning them again. Item texts are views into the caller's text; only an
-// error message copies one.
+// Cutting follows one skip rule: a quoted run ends at its closing quotation mark, a
+// bracket or brace at its own closing character, whatever else stands between. Where a
+// skip ends depends only on where it starts, so SkipEnds walks a text once and records
+// the end of every skip; CutItems, the one place that cuts a text into items, then
+// jumps over nested items instead of scanning them again at every level. Item texts
+// are views into the caller's text; only an error message copies one.
 #include <algorithm>
+#include <cstdint>
 #include <limits>
 
 #include "internal.h"
@@ -36,40 +37,151 @@ bool Encloses(std::u16string_view t, char16_t first, char16_t last) noexcept {
   return t.size() >= 2 && t.front() == first && t.back() == last;
 }
 
-// The position of the character that ends the skip starting at the opener at
-// position start, or npos when the text ends first. Used where no table of skip ends
-// is at hand.
-std::size_t DirectSkipEnd(std::u16string_view s, std::size_t start) {
-  std::vector<std::size_t> open{start};
-  std::size_t i = start + 1;
-  while (i < s.size()) {
-    const char16_t c = s[i];
-    const char16_t top = s[open.back()];
-    if (top == u'"') {
-      if (c == u'"') {
-        open.pop_back();
-        if (open.empty()) return i;
-      } else if (c == u'\\') {
-        ++i;
-      }
-    } else if (c == ClosingOf(top)) {
-      open.pop_back();
-      if (open.empty()) return i;
-    } else if (IsOpener(c)) {
-      open.push_back(i);
+constexpr std::size_t kNotClosed = std::u16string_view::npos;
+
+// The end of every skip in a text: for each opener the walk meets, in text order, its
+// position and the position of its closing character. Positions take 32 bits while the
+// text allows it, so that a reply full of brackets keeps the table small.
+class SkipEnds {
+ public:
+  explicit SkipEnds(std::u16string_view text) : text_(text) {
+    if (text.size() < kNarrowLimit) {
+      Walk(narrow_);
+    } else {
+      Walk(wide_);
     }
-    ++i;
   }
-  return std::u16string_view::npos;
+
+  // The position of the character that closes the opener at position, or kNotClosed
+  // when the text ends first.
+  std::size_t End(std::size_t position) {
+    return narrow_.empty() && !wide_.empty() ? Find(wide_, position) : Find(narrow_, position);
+  }
+
+ private:
+  static constexpr std::size_t kNarrowLimit = std::numeric_limits<std::uint32_t>::max();
+
+  template <typename Position>
+  struct Skip {
+    Position opener;
+    Position end;
+  };
+
+  // The skip rule itself: inside a quoted run a backslash lets the next character pass
+  // and only the quotation mark closes; inside a bracket or brace an opener starts a
+  // nested skip and only its own closing character ends it.
+  template <typename Position>
+  void Walk(std::vector<Skip<Position>>& skips) {
+    constexpr auto kOpen = static_cast<Position>(kNotClosed);
+    const std::size_t n = text_.size();
+    const char16_t* s = text_.data();
+    std::vector<std::size_t> open;  // indexes into skips
+    std::size_t i = 0;
+    while (i < n) {
+      if (!open.empty() && s[skips[open.back()].opener] == u'"') {
+        while (i < n && s[i] != u'"' && s[i] != u'\\') ++i;
+        if (i >= n) break;
+        if (s[i] == u'\\') {
+          i += 2;
+          continue;
+        }
+        skips[open.back()].end = static_cast<Position>(i);
+        open.pop_back();
+        ++i;
+        continue;
+      }
+      const char16_t c = s[i];
+      if (IsOpener(c)) {
+        open.push_back(skips.size());
+        skips.push_back({static_cast<Position>(i), kOpen});
+      } else if (!open.empty() && c == ClosingOf(s[skips[open.back()].opener])) {
+        skips[open.back()].end = static_cast<Position>(i);
+        open.pop_back();
+      }
+      ++i;
+    }
+  }
+
+  template <typename Position>
+  std::size_t Find(const std::vector<Skip<Position>>& skips, std::size_t position) {
+    // Items are cut in text order, so nearly every look-up is the entry after the last
+    // one; a member's walk at its colon looks again at the openers the object's walk
+    // has just passed, a few entries back.
+    std::size_t index = next_;
+    if (index >= skips.size() || skips[index].opener != position) {
+      auto first = skips.begin();
+      auto last = skips.end();
+      if (index <= skips.size()) {
+        constexpr std::size_t kNear = 8;
+        const std::size_t low = index > kNear ? index - kNear : 0;
+        if (low < skips.size() && skips[low].opener <= position &&
+            (index == skips.size() || position < skips[index].opener)) {
+          first = skips.begin() + static_cast<std::ptrdiff_t>(low);
+          last = skips.begin() + static_cast<std::ptrdiff_t>(index);
+        }
+      }
+      const auto found = std::lower_bound(
+          first, last, position,
+          [](const Skip<Position>& skip, std::size_t value) { return skip.opener < value; });
+      if (found == last || found->opener != position) {
+        // Every piece that is cut starts where the walk of the whole text stood at the
+        // top of its enclosing skip, so its openers are in the table; should one not be,
+        // the rule is walked from there.
+        SkipEnds rest(text_.substr(position));
+        const std::size_t end = rest.End(0);
+        return end == kNotClosed ? kNotClosed : position + end;
+      }
+      index = static_cast<std::size_t>(found - skips.begin());
+    }
+    next_ = index + 1;
+    const std::size_t end = skips[index].end;
+    return end == static_cast<Position>(kNotClosed) ? kNotClosed : end;
+  }
+
+  std::u16string_view text_;
+  std::vector<Skip<std::uint32_t>> narrow_;
+  std::vector<Skip<std::size_t>> wide_;
+  std::size_t next_ = 0;
+};
+
+// Cuts piece, a part of the text skips was made from, at its top-level delimiters and
+// calls visit with each item, trimmed. A delimiter always ends an item, even an empty
+// one; what follows the last delimiter is an item only when something is left of it.
+// A skip that is not closed within the piece takes the rest of it.
+template <typename Visit>
+void CutItems(std::u16string_view text, SkipEnds& skips, std::u16string_view piece,
+              char16_t delimiter, Visit&& visit) {
+  const std::size_t base = static_cast<std::size_t>(piece.data() - text.data());
+  const std::size_t n = piece.size();
+  const char16_t* s = piece.data();
+  std::size_t itemStart = 0;
+  std::size_t i = 0;
+  while (i < n) {
+    const char16_t c = s[i];
+    if (c == delimiter) {
+      visit(Trim(piece.substr(itemStart, i - itemStart)));
+      itemStart = ++i;
+    } else if (IsOpener(c)) {
+      const std::size_t end = skips.End(base + i);
+      i = (end == kNotClosed || end - base >= n) ? n : end - base + 1;
+    } else {
+      ++i;
+    }
+  }
+  const std::u16string_view last = Trim(piece.substr(itemStart));
+  if (!last.empty()) visit(last);
 }
 
-void AppendDecoded(std::u16string& out, std::u16string_view s) {
+// Resolves the escapes of a string body into out, which has room for as many code units
+// as the body has (the result is never longer), and returns the end of what it wrote.
+char16_t* DecodeInto(char16_t* out, std::u16string_view s) {
   const std::size_t n = s.size();
   std::size_t i = 0;
   while (i < n) {
     const std::size_t run = i;
     while (i < n && s[i] != u'\\') ++i;
-    out.append(s.data() + run, i - run);
+    std::copy(s.data() + run, s.data() + i, out);
+    out += i - run;
     if (i >= n) break;
     // A backslash that ends the body is dropped.
     if (i + 1 == n) break;
@@ -77,19 +189,19 @@ void AppendDecoded(std::u16string& out, std::u16string_view s) {
     i += 2;
     switch (c) {
       case u'b':
-        out += u'\b';
+        *out++ = u'\b';
         break;
       case u'f':
-        out += u'\f';
+        *out++ = u'\f';
         break;
       case u'n':
-        out += u'\n';
+        *out++ = u'\n';
         break;
       case u'r':
-        out += u'\r';
+        *out++ = u'\r';
         break;
       case u't':
-        out += u'\t';
+        *out++ = u'\t';
         break;
       case u'u': {
         // Four hexadecimal digits, fewer at the very end of the body but at least one.
@@ -109,16 +221,17 @@ void AppendDecoded(std::u16string& out, std::u16string_view s) {
           message += digits;
           throw JsonError(std::move(message));
         }
-        out += static_cast<char16_t>(code);
+        *out++ = static_cast<char16_t>(code);
         i += count;
         break;
       }
       // The quotation mark, the solidus, the backslash and any other character stand
       // for themselves.
       default:
-        out += c;
+        *out++ = c;
     }
   }
+  return out;
 }
 
 }  // namespace
@@ -127,111 +240,17 @@ void AppendDecoded(std::u16string& out, std::u16string_view s) {
 // stays in the tree as it was read.
 class JsonReader {
  public:
-  explicit JsonReader(std::u16string_view text) : text_(text) {}
+  explicit JsonReader(std::u16string_view text) : text_(text), skips_(text) {}
 
   void ParseValue(TJsonValue& value, std::u16string_view item, int depth);
   void ParseArray(TJsonArray& array, std::u16string_view item, int depth);
   void ParseObject(TJsonObject& object, std::u16string_view item, int depth);
   void ParsePair(TJsonPair& pair, std::u16string_view item, int depth);
-  // Steps after the cutting: the name, which must be quoted, then the value.
-  void ReadPair(TJsonPair& pair, std::u16string_view name, std::u16string_view value, int depth);
 
  private:
-  // Calls visit with each top-level item of piece cut at delimiter, trimmed; an empty
-  // last item is dropped.
-  template <typename Visit>
-  void ForEachItem(std::u16string_view piece, char16_t delimiter, Visit&& visit);
-  // The position of the character that closes the opener at position, or npos when
-  // the text ends first.
-  std::size_t SkipEnd(std::size_t position);
-  void FindSkipEnds();
-
-  // An opener met by the walk of the whole text and the position of its closing
-  // character (npos when the text ends first), in the order of the text.
-  struct Skip {
-    std::size_t opener;
-    std::size_t end;
-  };
-
   std::u16string_view text_;
-  std::vector<Skip> skips_;
-  bool skipsFound_ = false;
-  // Where the next look-up most likely is: nested items are read in text order, so
-  // nearly every look-up is the entry after the one before.
-  std::size_t nextSkip_ = 0;
+  SkipEnds skips_;
 };
-
-void JsonReader::FindSkipEnds() {
-  skipsFound_ = true;
-  const std::size_t n = text_.size();
-  const char16_t* s = text_.data();
-  skips_.reserve(n / 8);
-  std::vector<std::size_t> open;  // indexes into skips_
-  std::size_t i = 0;
-  while (i < n) {
-    if (!open.empty() && s[skips_[open.back()].opener] == u'"') {
-      while (i < n && s[i] != u'"' && s[i] != u'\\') ++i;
-      if (i >= n) break;
-      if (s[i] == u'\\') {
-        i += 2;
-        continue;
-      }
-      skips_[open.back()].end = i;
-      open.pop_back();
-      ++i;
-      continue;
-    }
-    const char16_t c = s[i];
-    if (IsOpener(c)) {
-      open.push_back(skips_.size());
-      skips_.push_back({i, std::u16string_view::npos});
-    } else if (!open.empty() && c == ClosingOf(s[skips_[open.back()].opener])) {
-      skips_[open.back()].end = i;
-      open.pop_back();
-    }
-    ++i;
-  }
-}
-
-std::size_t JsonReader::SkipEnd(std::size_t position) {
-  if (!skipsFound_) FindSkipEnds();
-  std::size_t index = nextSkip_;
-  if (index >= skips_.size() || skips_[index].opener != position) {
-    const auto found =
-        std::lower_bound(skips_.begin(), skips_.end(), position,
-                         [](const Skip& skip, std::size_t value) { return skip.opener < value; });
-    // Every opener a walk meets was met by the walk of the whole text as well; the
-    // direct skip is only a safeguard.
-    if (found == skips_.end() || found->opener != position) return DirectSkipEnd(text_, position);
-    index = static_cast<std::size_t>(found - skips_.begin());
-  }
-  nextSkip_ = index + 1;
-  return skips_[index].end;
-}
-
-template <typename Visit>
-void JsonReader::ForEachItem(std::u16string_view piece, char16_t delimiter, Visit&& visit) {
-  const std::size_t base = static_cast<std::size_t>(piece.data() - text_.data());
-  const std::size_t n = piece.size();
-  const char16_t* s = piece.data();
-  std::size_t itemStart = 0;
-  std::size_t i = 0;
-  while (i < n) {
-    const char16_t c = s[i];
-    if (c == delimiter) {
-      visit(Trim(piece.substr(itemStart, i - itemStart)));
-      itemStart = ++i;
-    } else if (IsOpener(c)) {
-      const std::size_t end = SkipEnd(base + i);
-      // A skip that is not closed within the piece takes the rest of it.
-      i = (end == std::u16string_view::npos || end - base >= n) ? n : end - base + 1;
-    } else {
-      ++i;
-    }
-  }
-  const std::u16string_view last = Trim(piece.substr(itemStart));
-  if (!last.empty()) visit(last);
-}
 
 void JsonReader::ParseValue(TJsonValue& value, std::u16string_view item, int depth) {
   const std::u16string_view t = Trim(item);
@@ -255,36 +274,61 @@ void JsonReader::ParseValue(TJsonValue& value, std::u16string_view item, int dep
   } else if (TryJsonToFloat(t, number)) {
     type = TJsonValueType::jvNumber;
   }
-  value.FValueType = type;
   switch (type) {
     case TJsonValueType::jvNone:
       value.RaiseParseError(t);
     case TJsonValueType::jvNull:
+      value.FValueType = type;
       break;
     case TJsonValueType::jvString: {
-      std::u16string decoded;
-      decoded.reserve(t.size() - 2);
-      AppendDecoded(decoded, t.substr(1, t.size() - 2));
-      value.FStringValue = std::move(decoded);
+      // A body that fails to decode leaves an empty string.
+      value.FValueType = type;
+      value.FStringValue = nullptr;
+      const std::u16string_view body = t.substr(1, t.size() - 2);
+      char16_t* block = detail::NewTextRoom(body.size());
+      if (block == nullptr) break;
+      std::size_t length = 0;
+      try {
+        char16_t* units = detail::TextUnits(block);
+        length = static_cast<std::size_t>(DecodeInto(units, body) - units);
+      } catch (...) {
+        detail::FreeText(block);
+        throw;
+      }
+      if (length == 0) {
+        detail::FreeText(block);
+        break;
+      }
+      detail::SetTextLength(block, length);
+      value.FStringValue = block;
       break;
     }
     case TJsonValueType::jvInteger:
+      value.FValueType = type;
       value.FIntegerValue = integer;
       break;
     case TJsonValueType::jvNumber:
+      value.FValueType = type;
       value.FNumberValue = number;
       break;
     case TJsonValueType::jvBoolean:
+      value.FValueType = type;
       value.FBooleanValue = (t[0] | 0x20) == u't';
       break;
-    case TJsonValueType::jvObject:
-      value.FObjectValue = std::make_unique<TJsonObject>(&value);
-      ParseObject(*value.FObjectValue, t, depth + 1);
+    case TJsonValueType::jvObject: {
+      auto* object = new TJsonObject(&value);
+      value.FObjectValue = object;
+      value.FValueType = type;
+      ParseObject(*object, t, depth + 1);
       break;
-    case TJsonValueType::jvArray:
-      value.FArrayValue = std::make_unique<TJsonArray>(&value);
-      ParseArray(*value.FArrayValue, t, depth + 1);
+    }
+    case TJsonValueType::jvArray: {
+      auto* array = new TJsonArray(&value);
+      value.FArrayValue = array;
+      value.FValueType = type;
+      ParseArray(*array, t, depth + 1);
       break;
+    }
   }
 }
 
@@ -293,7 +337,7 @@ void JsonReader::ParseArray(TJsonArray& array, std::u16string_view item, int dep
   const std::u16string_view t = Trim(item);
   // Past the nesting limit an array is refused like one without its brackets.
   if (!Encloses(t, u'[', u']') || depth > kMaxNestingDepth) array.RaiseParseError(t);
-  ForEachItem(Trim(t.substr(1, t.size() - 2)), u',', [&](std::u16string_view text) {
+  CutItems(text_, skips_, Trim(t.substr(1, t.size() - 2)), u',', [&](std::u16string_view text) {
     array.FList.push_back(std::make_unique<TJsonValue>(&array));
     ParseValue(*array.FList.back(), text, depth);
   });
@@ -303,76 +347,26 @@ void JsonReader::ParseObject(TJsonObject& object, std::u16string_view item, int 
   object.Clear();
   const std::u16string_view t = Trim(item);
   if (!Encloses(t, u'{', u'}') || depth > kMaxNestingDepth) object.RaiseParseError(t);
-  const std::u16string_view inner = Trim(t.substr(1, t.size() - 2));
-
-  // A member is cut at its top-level colons by the same walk that cuts the object at
-  // its commas: both count only at the top level of the object's text.
-  const std::size_t base = static_cast<std::size_t>(inner.data() - text_.data());
-  const std::size_t n = inner.size();
-  const char16_t* s = inner.data();
-  std::size_t memberStart = 0;
-  std::size_t colons = 0;
-  std::size_t colonAt[2] = {0, 0};
-  auto readMember = [&](std::size_t end) {
+  CutItems(text_, skips_, Trim(t.substr(1, t.size() - 2)), u',', [&](std::u16string_view text) {
     object.FList.push_back(std::make_unique<TJsonPair>(&object, std::u16string_view()));
-    TJsonPair& pair = *object.FList.back();
-    const std::u16string_view member = inner.substr(memberStart, end - memberStart);
-    // The parts before each colon always count; the part after the last one only when
-    // something is left of it, as in Split.
-    std::size_t parts = colons;
-    if (colons == 0) {
-      parts = Trim(member).empty() ? 0 : 1;
-    } else if (colons <= 2) {
-      const std::size_t last = colonAt[colons - 1];
-      if (!Trim(inner.substr(last + 1, end - last - 1)).empty()) ++parts;
-    }
-    if (parts != 2) pair.RaiseParseError(Trim(member));
-    const std::u16string_view name = Trim(inner.substr(memberStart, colonAt[0] - memberStart));
-    const std::size_t valueEnd = colons == 2 ? colonAt[1] : end;
-    ReadPair(pair, name, inner.substr(colonAt[0] + 1, valueEnd - colonAt[0] - 1), depth);
-  };
-  std::size_t i = 0;
-  while (i < n) {
-    const char16_t c = s[i];
-    if (c == u',') {
-      readMember(i);
-      memberStart = ++i;
-      colons = 0;
-    } else if (c == u':') {
-      if (colons < 2) colonAt[colons] = i;
-      ++colons;
-      ++i;
-    } else if (IsOpener(c)) {
-      const std::size_t end = SkipEnd(base + i);
-      i = (end == std::u16string_view::npos || end - base >= n) ? n : end - base + 1;
-    } else {
-      ++i;
-    }
-  }
-  if (!Trim(inner.substr(memberStart)).empty()) readMember(n);
+    ParsePair(*object.FList.back(), text, depth);
+  });
 }
 
 void JsonReader::ParsePair(TJsonPair& pair, std::u16string_view item, int depth) {
   const std::u16string_view t = Trim(item);
   std::u16string_view parts[2];
   int count = 0;
-  ForEachItem(t, u':', [&](std::u16string_view part) {
+  CutItems(text_, skips_, t, u':', [&](std::u16string_view part) {
     if (count < 2) parts[count] = part;
     ++count;
   });
   if (count != 2) pair.RaiseParseError(t);
-  ReadPair(pair, parts[0], parts[1], depth);
-}
-
-void JsonReader::ReadPair(TJsonPair& pair, std::u16string_view name, std::u16string_view value,
-                          int depth) {
+  const std::u16string_view name = parts[0];
   if (!Encloses(name, u'"', u'"')) pair.RaiseParseError(name);
-  std::u16string decoded;
-  decoded.reserve(name.size() - 2);
-  AppendDecoded(decoded, name.substr(1, name.size() - 2));
   // The name is in place before the value is read, so errors inside it carry it.
-  pair.FName = std::move(decoded);
-  ParseValue(*pair.FValue, value, depth);
+  pair.FName = TJsonBase::Decode(name.substr(1, name.size() - 2));
+  ParseValue(pair.FValue, parts[1], depth);
 }
 
 // ---- Parse of the four node classes ---------------------------------------------------
@@ -400,31 +394,15 @@ void TJsonPair::Parse(std::u16string_view jsonString) {
 // ---- Text helpers -----------------------------------------------------------------------
 
 std::u16string TJsonBase::Decode(std::u16string_view s) {
-  std::u16string out;
-  out.reserve(s.size());
-  AppendDecoded(out, s);
+  std::u16string out(s.size(), u'\0');
+  out.resize(static_cast<std::size_t>(DecodeInto(out.data(), s) - out.data()));
   return out;
 }
 
 void TJsonBase::Split(std::u16string_view s, char16_t delimiter,
                       std::vector<std::u16string>& strings) {
-  const std::u16string_view whole = s;
-  std::size_t itemStart = 0;
-  std::size_t i = 0;
-  while (i < whole.size()) {
-    const char16_t c = whole[i];
-    if (c == delimiter) {
-      strings.emplace_back(Trim(whole.substr(itemStart, i - itemStart)));
-      itemStart = ++i;
-    } else if (IsOpener(c)) {
-      const std::size_t end = DirectSkipEnd(whole, i);
-      i = end == std::u16string_view::npos ? whole.size() : end + 1;
-    } else {
-      ++i;
-    }
-  }
-  const std::u16string_view last = Trim(whole.substr(itemStart));
-  if (!last.empty()) strings.emplace_back(last);
+  SkipEnds skips(s);
+  CutItems(s, skips, s, delimiter, [&](std::u16string_view item) { strings.emplace_back(item); });
 }
 
 bool TJsonBase::IsJsonObject(std::u16string_view s) noexcept {

@@ -31,22 +31,19 @@ constexpr std::array<char, 128> MakeEscapes() {
 
 constexpr std::array<char, 128> kEscapes = MakeEscapes();
 
-// The output text, written through a raw pointer into the string's own storage: room
-// is made before each piece, and the string is cut to its length at the end.
+// The output, written through a raw pointer into chunks that are never moved: the
+// first lies on the stack, the later ones double up to a cap, so nothing is copied
+// while the text grows and at most one chunk is left unused. Finish copies the chunks
+// into the text at its exact size.
 class Output {
  public:
-  Output(std::u16string& text, std::size_t expected) : text_(text), start_(text.size()) {
-    text_.resize(start_ + std::max<std::size_t>(expected, 16));
-    at_ = text_.data() + start_;
-    end_ = text_.data() + text_.size();
-  }
-  ~Output() { text_.resize(static_cast<std::size_t>(at_ - text_.data())); }
+  Output() = default;
   Output(const Output&) = delete;
   Output& operator=(const Output&) = delete;
 
   // Room for count more code units; the pointer it returns is written and moved on.
   char16_t*& Room(std::size_t count) {
-    if (static_cast<std::size_t>(end_ - at_) < count) Grow(count);
+    if (static_cast<std::size_t>(end_ - at_) < count) NextChunk(count);
     return at_;
   }
   void Put(char16_t c) { *Room(1)++ = c; }
@@ -56,18 +53,55 @@ class Output {
     at += s.size();
   }
 
- private:
-  void Grow(std::size_t count) {
-    const std::size_t used = static_cast<std::size_t>(at_ - text_.data());
-    text_.resize(std::max(text_.size() * 2, used + count));
-    at_ = text_.data() + used;
-    end_ = text_.data() + text_.size();
+  void Finish(std::u16string& text) {
+    CloseChunk();
+    std::size_t total = firstUsed_;
+    for (const Chunk& chunk : chunks_) total += chunk.used;
+    const std::size_t start = text.size();
+    text.resize(start + total);
+    char16_t* out = text.data() + start;
+    std::memcpy(out, first_, firstUsed_ * sizeof(char16_t));
+    out += firstUsed_;
+    for (const Chunk& chunk : chunks_) {
+      std::memcpy(out, chunk.units.get(), chunk.used * sizeof(char16_t));
+      out += chunk.used;
+    }
   }
 
-  std::u16string& text_;
-  std::size_t start_;
-  char16_t* at_;
-  char16_t* end_;
+ private:
+  static constexpr std::size_t kFirstUnits = 1024;
+  static constexpr std::size_t kLargestChunk = std::size_t{1} << 20;
+
+  struct Chunk {
+    std::unique_ptr<char16_t[]> units;
+    std::size_t used;
+  };
+
+  void CloseChunk() {
+    const char16_t* begin = chunks_.empty() ? first_ : chunks_.back().units.get();
+    const auto used = static_cast<std::size_t>(at_ - begin);
+    if (chunks_.empty()) {
+      firstUsed_ = used;
+    } else {
+      chunks_.back().used = used;
+    }
+  }
+
+  void NextChunk(std::size_t count) {
+    CloseChunk();
+    nextUnits_ = std::min(nextUnits_ * 2, kLargestChunk);
+    const std::size_t units = std::max(nextUnits_, count);
+    chunks_.push_back({std::unique_ptr<char16_t[]>(new char16_t[units]), 0});
+    at_ = chunks_.back().units.get();
+    end_ = at_ + units;
+  }
+
+  char16_t first_[kFirstUnits];
+  std::size_t firstUsed_ = 0;
+  std::vector<Chunk> chunks_;
+  std::size_t nextUnits_ = kFirstUnits * 8;
+  char16_t* at_ = first_;
+  char16_t* end_ = first_ + kFirstUnits;
 };
 
 // Writes the escaped text at p, which has room for six code units for each one of s.
@@ -108,28 +142,15 @@ void PutQuoted(Output& out, std::u16string_view s, char16_t before, char16_t aft
 }  // namespace
 
 std::u16string TJsonBase::Encode(std::u16string_view s) {
-  std::u16string text;
-  {
-    Output out(text, s.size() + 8);
-    char16_t*& at = out.Room(s.size() * 6);
-    at = WriteEscaped(at, s);
-  }
+  std::u16string text(s.size() * 6, u'\0');
+  text.resize(static_cast<std::size_t>(WriteEscaped(text.data(), s) - text.data()));
   return text;
 }
 
-// One output buffer and an explicit stack of open arrays and objects in place of
-// recursion, so that a tree of any depth is written.
+// One output and an explicit stack of open arrays and objects in place of recursion,
+// so that a tree of any depth is written.
 void JsonTree::Write(const TJsonBase& node, std::u16string& result) {
-  // Each thread writes into a buffer of its own that keeps its size from one text to
-  // the next, so that a text is not grown piece by piece into fresh memory each time;
-  // the result is then copied out at its exact size. A buffer that grew past the cap
-  // is given back afterwards.
-  constexpr std::size_t kKeptBufferUnits = std::size_t{4} << 20;
-  thread_local std::u16string buffer;
-  buffer.clear();
-  WriteInto(node, buffer);
-  result.append(buffer);
-  if (buffer.capacity() > kKeptBufferUnits) std::u16string().swap(buffer);
+  WriteInto(node, result);
 }
 
 void JsonTree::WriteInto(const TJsonBase& node, std::u16string& text) {
@@ -158,7 +179,7 @@ void JsonTree::WriteInto(const TJsonBase& node, std::u16string& text) {
     --depth;
   };
 
-  Output out(text, 256);
+  Output out;
   // Writes a value, or opens its array or object and leaves the rest to the loop.
   auto writeValue = [&](const TJsonValue& value) {
     switch (value.FValueType) {
@@ -167,7 +188,7 @@ void JsonTree::WriteInto(const TJsonBase& node, std::u16string& text) {
         out.Put(u"null");
         break;
       case TJsonValueType::jvString:
-        PutQuoted(out, value.FStringValue, 0, 0);
+        PutQuoted(out, detail::TextOf(value.FStringValue), 0, 0);
         break;
       case TJsonValueType::jvInteger: {
         char16_t*& at = out.Room(detail::kLongestNumber);
@@ -184,17 +205,17 @@ void JsonTree::WriteInto(const TJsonBase& node, std::u16string& text) {
         break;
       case TJsonValueType::jvObject:
         out.Put(u'{');
-        push({nullptr, value.FObjectValue.get(), 0});
+        push({nullptr, value.FObjectValue, 0});
         break;
       case TJsonValueType::jvArray:
         out.Put(u'[');
-        push({value.FArrayValue.get(), nullptr, 0});
+        push({value.FArrayValue, nullptr, 0});
         break;
     }
   };
   auto writePairHead = [&](const TJsonPair& pair, char16_t separator) {
     PutQuoted(out, pair.FName, separator, u':');
-    writeValue(*pair.FValue);
+    writeValue(pair.FValue);
   };
 
   // The classes are final, so comparing the dynamic type is enough.
@@ -221,7 +242,6 @@ void JsonTree::WriteInto(const TJsonBase& node, std::u16string& text) {
         continue;
       }
       if (open.next > 0) out.Put(u',');
-      if (open.next + 1 < items.size()) __builtin_prefetch(items[open.next + 1].get());
       // writeValue may push, so open is not used after it.
       const TJsonValue& item = *items[open.next++];
       writeValue(item);
@@ -233,13 +253,11 @@ void JsonTree::WriteInto(const TJsonBase& node, std::u16string& text) {
         continue;
       }
       const char16_t separator = open.next > 0 ? u',' : 0;
-      // The nodes of a large tree are not in the cache: ask for the next members early.
-      if (open.next + 2 < pairs.size()) __builtin_prefetch(pairs[open.next + 2].get());
-      if (open.next + 1 < pairs.size()) __builtin_prefetch(pairs[open.next + 1]->FValue.get());
       const TJsonPair& member = *pairs[open.next++];
       writePairHead(member, separator);
     }
   }
+  out.Finish(text);
 }
 
 }  // namespace varnok::json

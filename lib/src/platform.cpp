@@ -1,6 +1,9 @@
 #include "varnok/platform.h"
 
 #include <ctime>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 #include <stdexcept>
 #include <system_error>
 #include <utility>
@@ -61,6 +64,15 @@ LocalDateTime localNow() {
 
 void setClock(std::function<LocalDateTime()> clock) {
   clockOverride() = std::move(clock);
+}
+
+void returnLargeBlocksToSystem() {
+#if defined(__GLIBC__)
+  // Fixed figures turn the raising off: blocks of 256 KiB and more are mapped on their
+  // own and unmapped when freed, and a free top of the heap over 1 MiB is given back.
+  mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+  mallopt(M_TRIM_THRESHOLD, 1024 * 1024);
+#endif
 }
 
 }  // namespace varnok

@@ -3,6 +3,8 @@
 #include <limits>
 #include <memory>
 #include <thread>
+#include <type_traits>
+#include <utility>
 
 #include "test_util.h"
 
@@ -542,8 +544,8 @@ TEST(TJsonObject, ClearEmptiesAndTheObjectStaysUsable) {
   EXPECT_EQ(U8(object.Stringify()), "{\"y\":false}");
 }
 
-// Nodes come from per-thread pools; a tree made in one thread may be read, written and
-// destroyed in another.
+// Nodes come from one pool for all threads; a tree made in one thread may be read,
+// written and destroyed in another.
 TEST(NodePool, TreesCrossThreads) {
   std::unique_ptr<TJsonObject> made;
   std::thread maker([&] {
@@ -564,6 +566,82 @@ TEST(NodePool, TreesCrossThreads) {
   EXPECT_EQ(array.Count(), 1000);
   EXPECT_EQ(U8(array.Items(999).Stringify()), "\"item\"");
 }
+
+// Two threads that build, write and destroy trees at the same time share the pool's
+// slabs; each must get back exactly the text it parsed.
+TEST(NodePool, ThreadsParseAtTheSameTime) {
+  auto work = [](int seed, std::string& failure) {
+    std::string text = "[";
+    for (int i = 0; i < 2000; ++i) {
+      if (i > 0) text += ',';
+      text += "{\"n\":" + std::to_string(seed * 10000 + i) + ",\"s\":\"" +
+              std::string(static_cast<std::size_t>(i % 40), 'x') + "\",\"l\":[true,null]}";
+    }
+    text += "]";
+    for (int round = 0; round < 20 && failure.empty(); ++round) {
+      TJsonArray array;
+      array.Parse(U16(text));
+      if (U8(array.Stringify()) != text) failure = "round " + std::to_string(round);
+    }
+  };
+  std::string first, second;
+  std::thread a([&] { work(1, first); });
+  std::thread b([&] { work(2, second); });
+  a.join();
+  b.join();
+  EXPECT_EQ(first, "");
+  EXPECT_EQ(second, "");
+}
+
+// Freeing nodes here and there leaves slabs partly used; new nodes of every size fill
+// the holes and the tree reads back as built.
+TEST(NodePool, HolesLeftByDeletedItemsAreFilledAgain) {
+  TJsonArray array;
+  auto fill = [&](int from, int to) {
+    for (int i = from; i < to; ++i) {
+      switch (i % 4) {
+        case 0:
+          array.Put(i);
+          break;
+        case 1:
+          array.Add().AsArray().Put(u"a");
+          break;
+        case 2:
+          array.Add().AsObject().Put(u"k", i);
+          break;
+        default:
+          array.Put(std::u16string(static_cast<std::size_t>(i % 50), u'z'));
+      }
+    }
+  };
+  fill(0, 40000);
+  for (int i = array.Count() - 1; i >= 0; i -= 2) array.Delete(i);
+  fill(40000, 60000);
+  ASSERT_EQ(array.Count(), 40000);
+  // Items 0, 2, 4, ... of the first fill are left, then the second fill in order.
+  EXPECT_EQ(U8(array.Items(0).Stringify()), "0");
+  EXPECT_EQ(U8(array.Items(1).Stringify()), "{\"k\":2}");
+  EXPECT_EQ(U8(array.Items(19999).Stringify()), "{\"k\":39998}");
+  EXPECT_EQ(U8(array.Items(20000).Stringify()), "40000");
+  EXPECT_EQ(U8(array.Items(20001).Stringify()), "[\"a\"]");
+  EXPECT_EQ(U8(array.Items(20002).Stringify()), "{\"k\":40002}");
+  EXPECT_EQ(U8(array.Items(20003).Stringify()), "\"" + std::string(40003 % 50, 'z') + "\"");
+  TJsonArray copy;
+  copy.Assign(&array);
+  EXPECT_EQ(copy.Stringify(), array.Stringify());
+}
+
+// Const nodes give const children; only a node that may change gives one that may.
+static_assert(
+    std::is_same_v<decltype(std::declval<const TJsonArray&>().Items(0)), const TJsonValue&>);
+static_assert(std::is_same_v<decltype(std::declval<TJsonArray&>().Items(0)), TJsonValue&>);
+static_assert(std::is_same_v<decltype(std::declval<const TJsonArray&>()[0]), const TJsonValue&>);
+static_assert(
+    std::is_same_v<decltype(std::declval<const TJsonObject&>().Items(0)), const TJsonPair&>);
+static_assert(std::is_same_v<decltype(std::declval<TJsonObject&>().Items(0)), TJsonPair&>);
+static_assert(
+    std::is_same_v<decltype(std::declval<const TJsonPair&>().Value()), const TJsonValue&>);
+static_assert(std::is_same_v<decltype(std::declval<TJsonPair&>().Value()), TJsonValue&>);
 
 TEST(ValueTypeName, SpellsEachKind) {
   const std::pair<TJsonValueType, const char*> names[] = {

@@ -411,7 +411,7 @@ TEST(NestingLimit, OneLevelMoreFailsAtTheArrayThatIsTooDeep) {
   // Every level above the refused one was read, and the refused array stays behind as
   // an empty item of the deepest accepted one.
   EXPECT_EQ(U8(root.Stringify()), tooDeep);
-  const TJsonArray* level = &root;
+  TJsonArray* level = &root;
   for (int depth = 1; depth < kMaxNestingDepth; ++depth) {
     ASSERT_EQ(level->Count(), 1) << "depth " << depth;
     level = &level->Items(0).AsArray();

@@ -80,8 +80,9 @@ class TJsonBase {
 
   TJsonBase* Owner() const noexcept { return FOwner; }
 
-  // Nodes come from pools of equal-sized blocks: a tree is many small nodes that are
-  // created and destroyed together, and the general heap handles that slowly.
+  // Nodes come from slabs of equal-sized blocks without a header each, so that a reply
+  // of millions of small values fits in memory; a slab whose nodes are all gone goes
+  // back to the system.
   static void* operator new(std::size_t size);
   static void operator delete(void* pointer, std::size_t size) noexcept;
 
@@ -116,6 +117,8 @@ class TJsonBase {
 
  private:
   TJsonBase* FOwner;
+
+  friend class JsonTree;
 };
 
 class TJsonValue final : public TJsonBase {
@@ -152,13 +155,19 @@ class TJsonValue final : public TJsonBase {
  private:
   [[noreturn]] void RaiseValueTypeError(TJsonValueType requested) const;
 
+  // FValueType says which member of the union holds the content; a value is no bigger
+  // than the kind and one word, so large arrays of small values stay small. A string's
+  // text lives in one block of its own (its length, then its code units; none when
+  // empty), and an object or array belongs to the value.
   TJsonValueType FValueType = TJsonValueType::jvNone;
-  std::u16string FStringValue;
-  std::int64_t FIntegerValue = 0;
-  double FNumberValue = 0.0;
-  bool FBooleanValue = false;
-  std::unique_ptr<TJsonObject> FObjectValue;
-  std::unique_ptr<TJsonArray> FArrayValue;
+  union {
+    char16_t* FStringValue;
+    std::int64_t FIntegerValue = 0;
+    double FNumberValue;
+    bool FBooleanValue;
+    TJsonObject* FObjectValue;
+    TJsonArray* FArrayValue;
+  };
 
   friend class JsonReader;
   friend class JsonTree;
@@ -182,8 +191,10 @@ class TJsonArray final : public TJsonBase {
   std::u16string_view ClassName() const noexcept override { return u"TJsonArray"; }
 
   int Count() const noexcept { return static_cast<int>(FList.size()); }
-  TJsonValue& Items(int index) const;
-  TJsonValue& operator[](int index) const { return Items(index); }
+  const TJsonValue& Items(int index) const;
+  TJsonValue& Items(int index);
+  const TJsonValue& operator[](int index) const { return Items(index); }
+  TJsonValue& operator[](int index) { return Items(index); }
 
   TJsonValue& Add();
   TJsonValue& Insert(int index);
@@ -225,11 +236,13 @@ class TJsonPair final : public TJsonBase {
 
   const std::u16string& Name() const noexcept { return FName; }
   void SetName(std::u16string_view name) { FName = name; }
-  TJsonValue& Value() const noexcept { return *FValue; }
+  const TJsonValue& Value() const noexcept { return FValue; }
+  TJsonValue& Value() noexcept { return FValue; }
 
  private:
   std::u16string FName;
-  std::unique_ptr<TJsonValue> FValue;
+  // Part of the pair, created and destroyed with it.
+  TJsonValue FValue;
 
   friend class JsonReader;
   friend class JsonTree;
@@ -246,7 +259,8 @@ class TJsonObject final : public TJsonBase {
   std::u16string_view ClassName() const noexcept override { return u"TJsonObject"; }
 
   int Count() const noexcept { return static_cast<int>(FList.size()); }
-  TJsonPair& Items(int index) const;
+  const TJsonPair& Items(int index) const;
+  TJsonPair& Items(int index);
   // The value of the first member of that name (ASCII letter case ignored); adds the
   // member when AutoAdd is on, raises when it is off.
   TJsonValue& Values(std::u16string_view name);

@@ -28,4 +28,10 @@ LocalDateTime localNow();
 // Replaces the clock (tests); an empty function restores the system clock.
 void setClock(std::function<LocalDateTime()> clock);
 
+// Makes freed memory go back to the operating system. One reply can need hundreds of
+// megabytes for a moment; by default glibc raises the size from which blocks get pages
+// of their own each time such a block is freed, so that the next large blocks land in
+// the heap and stay with the process after they are freed. Called once at start.
+void returnLargeBlocksToSystem();
+
 }  // namespace varnok
