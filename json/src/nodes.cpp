@@ -809,11 +809,12 @@ namespace varnok::json::detail {
 
 namespace {
 
-// A block starts with the length and the room it was made with, each in as many code
-// units as a size takes. Blocks come from the general heap, in the order the texts are
-// read, so that writing a tree reads them close together.
+// A block starts with the length, in as many code units as a size takes. Blocks come
+// from the general heap, in the order the texts are read, so that writing a tree reads
+// them close together. They are given back unsized, since clang does not enable sized
+// deallocation by default.
 constexpr std::size_t kSizeUnits = sizeof(std::size_t) / sizeof(char16_t);
-constexpr std::size_t kHeadUnits = 2 * kSizeUnits;
+constexpr std::size_t kHeadUnits = kSizeUnits;
 
 std::size_t BlockBytes(std::size_t capacity) noexcept {
   return (kHeadUnits + capacity) * sizeof(char16_t);
@@ -834,7 +835,6 @@ char16_t* NewTextRoom(std::size_t capacity) {
   }
   auto* block = static_cast<char16_t*>(::operator new(BlockBytes(capacity)));
   SetTextLength(block, 0);
-  std::memcpy(block + kSizeUnits, &capacity, sizeof capacity);
   return block;
 }
 
@@ -857,7 +857,7 @@ char16_t* NewText(std::u16string_view text) {
 
 void FreeText(char16_t* block) noexcept {
   if (block == nullptr) return;
-  ::operator delete(block, BlockBytes(ReadSize(block + kSizeUnits)));
+  ::operator delete(block);
 }
 
 std::u16string_view TextOf(const char16_t* block) noexcept {
